@@ -1,0 +1,44 @@
+# Two commands do everything: `make run` plays, `make test` checks.
+BUILD      := build
+ASAN_BUILD := build-asan
+JOBS       := $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz
+
+all: build
+
+deps:
+	@bash tools/setup.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD) && ./krag
+
+asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAG_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The whole suite: unit, tool and end-to-end tests on the release build, then the
+# unit and tool tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: build asan
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -E '^e2e_'
+	cd $(BUILD) && ctest --output-on-failure -L e2e
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	cd $(BUILD) && ./krag-bench
+
+soak: asan
+	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
+
+fuzz: build
+	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300}
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
