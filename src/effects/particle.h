@@ -1,0 +1,28 @@
+#ifndef KRAG_EFFECTS_PARTICLE_H
+#define KRAG_EFFECTS_PARTICLE_H
+
+const int MAX_PARTICLES = 256;
+
+// Debris: heavy (falls and settles) or floating (drifts a short while).
+class cparticle {
+  public:
+    float x, y;
+    float vx, vy;
+    int lifetime; // ticks
+    bool active;
+    char sprite;
+    bool floating;
+
+    void init(float x, float y, bool floating);
+    void reset() { active = false; }
+    bool get_active() { return active; }
+    void update();
+    void draw();
+};
+
+extern cparticle particles[MAX_PARTICLES];
+
+// Starts up to n particles at (x, y) in the first free slots.
+void spawn_particles(float x, float y, bool floating, int n);
+
+#endif

@@ -1,0 +1,56 @@
+#ifndef KRAG_SHELL_OPTIONS_H
+#define KRAG_SHELL_OPTIONS_H
+
+// Game settings (in memory only) and the options screen that edits them.
+class coptions {
+  public:
+    int blood;    // gore divisor 2, 4 or 8 (shown as 200 / blood percent)
+    int bots;     // 1-5
+    int gametype; // 0 DEATHMATCH, 1 TEAMMATCH, 2 RPG-ARENA, 3 INSTAGIB
+    int hair;     // 0 black, 1 brown, 2 yellow
+    int kills;    // kill limit 1-25
+    int level;    // index in the map list
+    int pants;    // 0 blue, 1 green, 2 red
+    int shirt;
+    int skill;        // 0 HARD, 1 MEDIUM, 2 EASY
+    char mapname[11]; // display name of the chosen map
+    bool firerate, fps, grenades, health, heatseek;
+    bool latch;           // left button held since it last acted
+    bool scaled_pending;  // scaled tick box while the screen is open
+    bool is_scaled;       // the 1280x960 window is in use
+    bool scaled_available;
+    bool slowmotion;
+    bool window_pending;
+    bool window;
+    bool quit;
+
+    coptions();
+    int get_blood() { return blood; }
+    int get_bots() { return bots; }
+    int get_gametype() { return gametype; }
+    int get_hair() { return hair; }
+    int get_kills() { return kills; }
+    int get_level() { return level; }
+    int get_pants() { return pants; }
+    int get_shirt() { return shirt; }
+    int get_skill() { return skill; }
+    bool get_firerate() { return firerate; }
+    bool get_fps() { return fps; }
+    bool get_grenades() { return grenades; }
+    bool get_health() { return health; }
+    bool get_heatseek() { return heatseek; }
+    bool get_slowmotion() { return slowmotion; }
+    bool get_window() { return window; }
+    bool get_quit() { return quit; }
+    int scaled() { return 1 + (is_scaled ? 1 : 0); }
+    void enable_scaled(bool on) { scaled_available = on; }
+
+    // the options screen
+    void init();
+    void update();
+    void draw();
+};
+
+extern coptions options;
+
+#endif

@@ -1,0 +1,38 @@
+#ifndef KRAG_SHELL_SHELL_H
+#define KRAG_SHELL_SHELL_H
+
+#include <atomic>
+
+// Counters shared with the timer callbacks.
+extern std::atomic<int> logic;  // logic ticks owed to the current screen
+extern std::atomic<int> frames; // frames drawn in the current second (match only)
+extern std::atomic<int> fps;    // frame rate of the last whole second
+
+void init();          // one-time library, timer and input set-up
+bool graphics();      // set (or change) the video mode, then load every asset; false: nothing usable
+void update_logic();  // timer callback, 100 times a second
+void update_fps();    // timer callback, once a second
+void draw_fps();      // "FPS: %i" into the back buffer
+
+// Copy the back buffer to the screen, shifted by (dx, dy) back-buffer pixels.
+void present(int dx, int dy);
+
+// Mouse pointer in back-buffer coordinates (the doubled window halves it).
+int pointer_x();
+int pointer_y();
+
+// Run every logic tick owed to a screen; returns how many ran.
+template <class S> int run_owed_ticks(S &s) {
+    int n = 0;
+    while (logic > 0) {
+        s.update();
+        logic--;
+        n++;
+    }
+    return n;
+}
+
+// The whole program from start-up to exit; main() only calls this.
+int krag_main();
+
+#endif

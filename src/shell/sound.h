@@ -1,0 +1,29 @@
+#ifndef KRAG_SHELL_SOUND_H
+#define KRAG_SHELL_SOUND_H
+
+#include <allegro.h>
+#include <vector>
+
+// The one place that talks to the sound card. Volumes of the voices we start are
+// remembered here, so fading works the same with or without a sound driver.
+
+void sound_enable(bool on); // true once a digital driver is installed
+bool sound_enabled();
+
+// Same meaning as the library's play_sample / voice_* calls.
+int sound_play(SAMPLE *sample, int volume, int pan, int freq, int loop);
+int sound_get_volume(int voice);
+void sound_set_volume(int voice, int volume);
+void sound_stop(int voice);
+
+// Test seam: every sound_play call is logged while recording is on.
+struct sound_event {
+    SAMPLE *sample;
+    int volume;
+    int loop;
+};
+void sound_record(bool on);
+const std::vector<sound_event> &sound_log();
+void sound_log_clear();
+
+#endif

@@ -1,0 +1,35 @@
+#ifndef KRAG_WEAPONS_BULLET_H
+#define KRAG_WEAPONS_BULLET_H
+
+class cplayer;
+class cbarrel;
+class cbox;
+
+const int MAX_BULLETS = 256;
+
+class cbullet {
+  public:
+    float angle;
+    float x, y; // tail and sprite pivot; the tip is 40 px ahead
+    int damage;
+    bool active;
+    bool seeking;
+    bool fresh; // fired and not yet moved: not drawn
+    cplayer *owner;
+
+    void init(float angle, float x, float y, int damage, bool seeking, cplayer *owner);
+    void reset() { active = false; }
+    bool get_active() { return active; }
+    void update();
+    void draw();
+    bool screen();
+    bool enemy(int i, float px, float py);
+    cplayer *player();
+    cbarrel *barrel();
+    cbox *box();
+    void seek();
+};
+
+extern cbullet bullets[MAX_BULLETS];
+
+#endif

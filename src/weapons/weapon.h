@@ -1,0 +1,139 @@
+#ifndef KRAG_WEAPONS_WEAPON_H
+#define KRAG_WEAPONS_WEAPON_H
+
+#include <allegro.h>
+
+class cplayer;
+
+// The carried weapon. Only this family is polymorphic.
+class cbweapon {
+  public:
+    float ammo;  // rounds in the clip; fractional while refilling
+    float angle; // aim, copied from the owner every tick
+    float clip;  // clip size
+    float x, y;  // pivot point in map pixels
+    int type;    // weapon kind 1-9
+    bool trigger;
+    bool reloading;
+    cplayer *owner;
+
+    virtual int get_delay() { return 0; }
+    virtual void draw() {}
+    virtual void stop() {}
+    virtual void update() {}
+    virtual ~cbweapon() {}
+
+    int get_ammo() { return (int)(ammo * 100 / clip); }
+    int get_type() { return type; }
+    bool get_reloading() { return reloading; }
+    void reload();
+    void shoot() { trigger = true; }
+    bool facing_right() { return angle > -1.57f && angle < 1.57f; }
+
+  protected:
+    cbweapon(cplayer *owner, int type, float clip);
+    // Aim, place the pivot in the owner's hands and run the reload; shared first half
+    // of every update.
+    void follow(int ax_right, int ay_right, int ax_left, int ay_left, double r, double phi,
+                float step);
+    void draw_held(BITMAP *sprite, int flipped_pivot_y);
+    void play_shot(SAMPLE *const *pair, double distance);
+    // Trigger handling of the bullet weapons: true when a round leaves this tick
+    // (the round is spent and the cooldown started; the caller makes the shot).
+    bool bullet_trigger(int &delay, int cooldown, int fast_cooldown, bool spins);
+};
+
+class cgun : public cbweapon {
+  public:
+    int delay; // ticks until the next shot is allowed
+
+    explicit cgun(cplayer *owner);
+    int get_delay() override { return delay; }
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class cmachine_gun : public cbweapon {
+  public:
+    int delay; // ticks until the next shot is allowed
+
+    explicit cmachine_gun(cplayer *owner);
+    int get_delay() override { return delay; }
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class cshotgun : public cbweapon {
+  public:
+    int delay; // ticks until the next shot is allowed
+
+    explicit cshotgun(cplayer *owner);
+    int get_delay() override { return delay; }
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class cminigun : public cbweapon {
+  public:
+    int delay; // ticks until the next shot is allowed
+
+    explicit cminigun(cplayer *owner);
+    int get_delay() override { return delay; }
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class csniper_rifle : public cbweapon {
+  public:
+    int delay; // ticks until the next shot is allowed
+
+    explicit csniper_rifle(cplayer *owner);
+    int get_delay() override { return delay; }
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class crocket_launcher : public cbweapon {
+  public:
+    explicit crocket_launcher(cplayer *owner);
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class cflamethrower : public cbweapon {
+  public:
+    int voice; // looping sound, -1 when silent
+
+    explicit cflamethrower(cplayer *owner);
+    void draw() override;
+    void stop() override;
+    void update() override;
+    void shot();
+};
+
+class cgrenade_launcher : public cbweapon {
+  public:
+    explicit cgrenade_launcher(cplayer *owner);
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+class claser_rifle : public cbweapon {
+  public:
+    explicit claser_rifle(cplayer *owner);
+    void draw() override;
+    void update() override;
+    void shot();
+};
+
+// Creates the weapon of a kind (1-9) for an owner; nullptr for any other kind.
+cbweapon *make_weapon(int kind, cplayer *owner);
+
+#endif

@@ -1,0 +1,56 @@
+#ifndef KRAG_WORLD_MAP_H
+#define KRAG_WORLD_MAP_H
+
+#include <allegro.h>
+
+#include "world/mapfile.h"
+
+const int MAX_MAPS = 32;
+const int MAP_NAME_MAX = 14; // file name with extension
+
+// Collision classes of a cell character (read as a signed byte).
+inline bool solid_cell(int code) { return (signed char)code > 96; }
+inline bool sight_cell(int code) { return (signed char)code > 90; }
+
+class cmap {
+  public:
+    int height;   // pixels
+    int nm;       // names in the map list
+    int nsp;      // spawn points
+    int spawn_x[MAP_MAX_SPAWNS], spawn_y[MAP_MAX_SPAWNS];
+    int width;    // pixels
+    int camx, camy; // world pixel at the screen's top-left corner
+    char grid[MAP_MAX_CELLS][MAP_MAX_CELLS]; // [column][row]
+    char names[MAX_MAPS][MAP_NAME_MAX + 1];
+    bool relief;
+    BITMAP *background;           // 16 x height gradient strip
+    BITMAP *tiles[MAP_MAX_TILES]; // images for 'a'..'z'
+
+    cmap();
+    void load(); // builds the sorted list of playable maps in krm/
+    int get_nm() { return nm; }
+    void get_name(int index, char *out); // out holds 11 bytes
+    bool init();   // reads the chosen map (options.get_level()); false if it cannot be used
+    int get_map(int x, int y);
+    int get_width() { return width; }
+    int get_height() { return height; }
+    int get_nsp() { return nsp; }
+    int get_spx(int i) { return spawn_x[i]; }
+    int get_spy(int i) { return spawn_y[i]; }
+
+    int get_xs() { return camx; }
+    int get_ys() { return camy; }
+    void set_screen(int x, int y) { camx = x; camy = y; }
+    void draw();
+    void damage(int x, int y); // a shot hit terrain here
+    void deinit();
+
+    // True when a world point lies inside the camera rectangle (bounds included).
+    bool in_view(float x, float y) {
+        return camx <= x && x <= camx + 640 && camy <= y && y <= camy + 480;
+    }
+};
+
+extern cmap map;
+
+#endif

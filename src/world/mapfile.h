@@ -1,0 +1,43 @@
+#ifndef KRAG_WORLD_MAPFILE_H
+#define KRAG_WORLD_MAPFILE_H
+
+#include <istream>
+#include <string>
+
+const int MAP_MAX_CELLS = 128; // columns or rows
+const int MAP_MAX_SPAWNS = 32;
+const int MAP_MAX_TILES = 26;
+const int MAP_TILE_NAME_MAX = 16;
+
+// A map file as read from disk, fully checked.
+struct mapfile {
+    int width, height;           // pixels
+    int top[3], bottom[3];       // background gradient colours
+    bool relief;                 // shade the tiles
+    int ntiles;                  // 0-26
+    char tile[MAP_MAX_TILES][MAP_TILE_NAME_MAX + 1];
+    char grid[MAP_MAX_CELLS][MAP_MAX_CELLS]; // [column][row]
+    int nsp;                     // spawn points found (1-32)
+    int nboxes, nbarrels;        // props found in the grid (may exceed 32; extras are ignored)
+};
+
+// Where a map file broke a rule: line number (1-based) and reason.
+struct maperror {
+    int line;
+    std::string reason;
+};
+
+// Optional check that a tile image exists; nullptr skips the test.
+typedef bool (*tile_exists_fn)(const char *name);
+
+// Reads and checks a map from a stream. On failure fills err and returns false;
+// never reads or writes outside `out`.
+bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn tile_exists);
+
+// Same for a file; also reports a file that cannot be opened.
+bool parse_map_file(const char *path, mapfile &out, maperror &err, tile_exists_fn tile_exists);
+
+// True when bmp/NAME can be opened (relative to the working directory).
+bool tile_in_bmp_folder(const char *name);
+
+#endif

@@ -1,0 +1,149 @@
+#include "support.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "effects/flames.h"
+#include "effects/grenade.h"
+#include "effects/particle.h"
+#include "effects/rocket.h"
+#include "effects/shell.h"
+#include "effects/smoke.h"
+#include "match/game.h"
+#include "match/hud.h"
+#include "players/blood.h"
+#include "players/flesh.h"
+#include "players/player.h"
+#include "players/powerup.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "shell/sound.h"
+#include "weapons/bullet.h"
+#include "weapons/laser.h"
+#include "weapons/weapon.h"
+#include "world/barrel.h"
+#include "world/box.h"
+#include "world/map.h"
+
+void headless() {
+    static bool started = false;
+    if (!started) {
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+        set_color_depth(32);
+        set_color_conversion(COLORCONV_TOTAL);
+        started = true;
+    }
+    if (!bbuffer) bbuffer = create_bitmap(640, 480);
+    sound_record(true);
+    sound_log_clear();
+}
+
+void load_real_data() {
+    headless();
+    static bool loaded = false;
+    if (loaded) return;
+    if (bbuffer) {
+        destroy_bitmap(bbuffer);
+        bbuffer = nullptr;
+    }
+    std::vector<std::string> missing = load_data();
+    ASSERT_TRUE(missing.empty()) << "missing asset " << missing[0];
+    loaded = true;
+}
+
+template <class T, int N> static void reset_pool(T (&pool)[N]) {
+    for (int i = 0; i < N; i++) pool[i].reset();
+}
+
+void fresh_world() {
+    headless();
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        players[i].deinit();
+        players[i].reset();
+        players[i].weapon = nullptr;
+    }
+    reset_pool(barrels);
+    reset_pool(blood);
+    reset_pool(boxes);
+    reset_pool(bullets);
+    reset_pool(fire);
+    reset_pool(flames1);
+    reset_pool(flames2);
+    reset_pool(flesh);
+    reset_pool(grenades1);
+    reset_pool(grenades2);
+    reset_pool(laser);
+    reset_pool(particles);
+    reset_pool(powerups);
+    reset_pool(rockets);
+    reset_pool(shells);
+    reset_pool(smoke);
+    flamemgr.init();
+    hud = chud();
+    pumgr.init();
+    options = coptions();
+    game = cgame();
+    map.camx = map.camy = 0;
+    sound_log_clear();
+}
+
+void set_map(const std::vector<std::string> &rows) {
+    int nrows = (int)rows.size();
+    int ncols = nrows ? (int)rows[0].size() : 0;
+    map.width = ncols * 16;
+    map.height = nrows * 16;
+    map.nsp = 0;
+    memset(map.grid, '.', sizeof(map.grid));
+    for (int r = 0; r < nrows; r++) {
+        for (int c = 0; c < ncols && c < (int)rows[r].size(); c++) {
+            char ch = rows[r][c];
+            map.grid[c][r] = ch;
+            if (ch == '0') {
+                for (int i = 0; i < MAX_BOXES; i++)
+                    if (!boxes[i].get_active()) {
+                        boxes[i].init(16 * c, 16 * r);
+                        break;
+                    }
+            } else if (ch == '1') {
+                for (int i = 0; i < MAX_BARRELS; i++)
+                    if (!barrels[i].get_active()) {
+                        barrels[i].init(16 * c, 16 * r);
+                        break;
+                    }
+            } else if (ch >= 'A' && ch <= 'G' && map.nsp < MAP_MAX_SPAWNS) {
+                map.spawn_x[map.nsp] = 16 * c;
+                map.spawn_y[map.nsp] = 16 * r;
+                map.nsp++;
+            }
+        }
+    }
+}
+
+cplayer *place_player(int i, float x, float y, bool bot, int team) {
+    cplayer &p = players[i];
+    p.init(i);
+    p.bot = bot;
+    p.team = (char)team;
+    p.x = x;
+    p.y = y;
+    p.vx = p.vy = 0;
+    p.angle = 0;
+    p.throw_power = 0;
+    p.leg_counter = 195;
+    p.leg_step = 0;
+    p.route = 0;
+    p.reaction = 0;
+    p.close_count = 0;
+    p.hold = -1;
+    p.grenade_timer = 300;
+    p.firerate_timer = 0;
+    p.heatseek_timer = 0;
+    p.health = 100;
+    p.grenades = 3;
+    p.spawn_protection = 0;
+    return &p;
+}
+
+int rgb(int r, int g, int b) { return makecol(r, g, b); }
