@@ -1,0 +1,172 @@
+#include "match/game.h"
+
+#include <cstdlib>
+
+#include "effects/flames.h"
+#include "effects/grenade.h"
+#include "effects/particle.h"
+#include "effects/rocket.h"
+#include "effects/shell.h"
+#include "effects/smoke.h"
+#include "match/hud.h"
+#include "players/blood.h"
+#include "players/flesh.h"
+#include "players/player.h"
+#include "players/powerup.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "shell/shell.h"
+#include "shell/sound.h"
+#include "weapons/bullet.h"
+#include "weapons/laser.h"
+#include "world/barrel.h"
+#include "world/box.h"
+#include "world/map.h"
+
+cgame game;
+
+template <class T, int N> static void reset_all(T (&pool)[N]) {
+    for (int i = 0; i < N; i++) pool[i].reset();
+}
+template <class T, int N> static void update_all(T (&pool)[N]) {
+    for (int i = 0; i < N; i++) pool[i].update();
+}
+template <class T, int N> static void draw_all(T (&pool)[N]) {
+    for (int i = 0; i < N; i++) pool[i].draw();
+}
+
+bool cgame::init() {
+    shake_counter = 0;
+    decided = -1;
+    reset_all(barrels);
+    reset_all(blood);
+    reset_all(boxes);
+    reset_all(bullets);
+    reset_all(fire);
+    reset_all(flames1);
+    reset_all(flames2);
+    reset_all(flesh);
+    reset_all(grenades1);
+    reset_all(grenades2);
+    reset_all(laser);
+    reset_all(particles);
+    reset_all(players);
+    reset_all(powerups);
+    reset_all(rockets);
+    reset_all(shells);
+    reset_all(smoke);
+
+    flamemgr.init();
+    hud.init();
+    if (!map.init()) return false;
+    pumgr.init();
+
+    for (int i = 0; i < options.get_bots() + 1 && i < MAX_PLAYERS; i++) players[i].init(i);
+    return true;
+}
+
+void cgame::update() {
+    // Slow motion: the world moves only on ticks whose counter is a multiple of three.
+    if (players[0].get_slowmotion() % 3 != 0) return;
+    world_tick();
+}
+
+void cgame::world_tick() {
+    if (shake_counter > 0) shake_counter--;
+
+    flamemgr.update();
+    hud.update();
+    pumgr.update();
+
+    update_all(barrels);
+    update_all(blood);
+    update_all(boxes);
+    update_all(bullets);
+    update_all(fire);
+    update_all(flames1);
+    update_all(flames2);
+    update_all(flesh);
+    update_all(grenades1);
+    update_all(grenades2);
+    update_all(laser);
+    update_all(particles);
+    update_all(players);
+    update_all(powerups);
+    update_all(rockets);
+    update_all(shells);
+    update_all(smoke);
+}
+
+void cgame::draw_world() {
+    map.draw();
+
+    draw_all(barrels);
+    draw_all(blood);
+    draw_all(boxes);
+    draw_all(bullets);
+    draw_all(fire);
+    draw_all(flesh);
+    draw_all(laser);
+    draw_all(particles);
+    draw_all(players);
+    draw_all(grenades1);
+    draw_all(grenades2);
+    draw_all(powerups);
+    draw_all(rockets);
+    draw_all(shells);
+    draw_all(smoke);
+    draw_all(flames1);
+    draw_all(flames2);
+
+    hud.draw();
+}
+
+void cgame::draw() {
+    draw_world();
+
+    // Shake shifts the picture right and down by up to two pixels.
+    int dx = 0, dy = 0;
+    if (shake_counter > 0) {
+        dx = rand() % (shake_counter / 30 + 1);
+        dy = rand() % (shake_counter / 30 + 1);
+    }
+    present(dx, dy);
+}
+
+int cgame::teamkills(bool team) {
+    int sum = 0;
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (players[i].get_active() && players[i].get_team() == (int)team)
+            sum += players[i].get_kills();
+    return sum;
+}
+
+int cgame::winner() {
+    // A decided match stays decided: late kills or suicides cannot undo the result.
+    if (decided != -1) return decided;
+    int limit = options.get_kills();
+    if (options.get_gametype() == GT_TEAMMATCH) {
+        if (teamkills(0) == limit)
+            decided = 0;
+        else if (teamkills(1) == limit)
+            decided = 1;
+    } else {
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if (players[i].get_active() && players[i].get_kills() == limit) {
+                decided = i;
+                break;
+            }
+    }
+    return decided;
+}
+
+void cgame::quit() {
+    map.deinit();
+    for (int i = 0; i < MAX_PLAYERS; i++) players[i].deinit();
+    decided = -1;
+}
+
+void play_pair(SAMPLE *const *pair, float x, float y) {
+    SAMPLE *sample = players[0].get_slowmotion() > 0 ? pair[1] : pair[0];
+    sound_play(sample, map.in_view(x, y) ? 255 : 64, 128, 1000, 0);
+}

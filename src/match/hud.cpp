@@ -1,0 +1,73 @@
+#include "match/hud.h"
+
+#include <allegro.h>
+
+#include "match/game.h"
+#include "players/player.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "shell/shell.h"
+#include "world/map.h"
+
+chud hud;
+
+// Called on the tick the dead human's wait passes the weapon-choice point.
+void chud::select() {
+    marker = MARKER_TICKS;
+    switch (options.get_gametype()) {
+    case GT_RPG_ARENA: weapon = W_ROCKET; break;
+    case GT_INSTAGIB: weapon = W_LASER; break;
+    default: weapon = -weapon; break;
+    }
+}
+
+void chud::update() {
+    if (game.winner() != -1) return;
+    cplayer &human = players[0];
+
+    if (human.get_health() > 0) {
+        int k = options.get_gametype() == GT_TEAMMATCH ? game.teamkills(0) : human.get_kills();
+        killbar = k * (100 / options.get_kills());
+        if (marker > 0) marker--;
+        return;
+    }
+
+    if (weapon < 0) {
+        for (int k = KEY_1; k <= KEY_8; k++)
+            if (key[k]) {
+                weapon = k - KEY_1 + 1;
+                return;
+            }
+        // Nothing chosen by the time of the respawn: keep the previous weapon.
+        if (human.get_health() == 0) weapon = -weapon;
+    }
+}
+
+void chud::draw() {
+    if (options.get_fps()) draw_fps();
+
+    cplayer &human = players[0];
+    int result = game.winner();
+    if (result == -1 && human.get_health() > 0) {
+        draw_sprite(bbuffer, bhealth_bar, 49, 10);
+        for (int i = 0; i < human.get_health(); i++) draw_sprite(bbuffer, bhealth, 101 + i, 14);
+        draw_sprite(bbuffer, bammo_bar, 253, 10);
+        int ammo = human.get_ammo();
+        for (int i = 0; i < ammo; i++) draw_sprite(bbuffer, bammo, 290 + i, 14);
+        draw_sprite(bbuffer, bkills_bar, 442, 10);
+        for (int i = 0; i < killbar; i++) draw_sprite(bbuffer, bkills, 487 + i, 14);
+        for (int i = 0; i < human.get_grenades(); i++)
+            draw_sprite(bbuffer, bgrenade_icon, 384 - 10 * i, 28);
+        if (marker > 0)
+            draw_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
+                        (int)human.get_y() - 15 - map.get_ys());
+        draw_sprite(bbuffer, bcrosshair, pointer_x() - 2, pointer_y() - 2);
+    } else if (result == -1) {
+        if (weapon < 0) draw_sprite(bbuffer, bweapons, 233, 142);
+    }
+
+    if (result == 0)
+        draw_sprite(bbuffer, bwon, 226, 230);
+    else if (result != -1)
+        draw_sprite(bbuffer, blost, 222, 230);
+}

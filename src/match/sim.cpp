@@ -1,0 +1,128 @@
+#include "match/sim.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "effects/flames.h"
+#include "effects/grenade.h"
+#include "effects/particle.h"
+#include "effects/rocket.h"
+#include "effects/shell.h"
+#include "effects/smoke.h"
+#include "players/blood.h"
+#include "players/flesh.h"
+#include "players/player.h"
+#include "players/powerup.h"
+#include "shell/data.h"
+#include "shell/sound.h"
+#include "weapons/bullet.h"
+#include "weapons/laser.h"
+#include "world/barrel.h"
+#include "world/box.h"
+#include "world/map.h"
+
+const char *const POOL_NAMES[POOL_COUNT] = {
+    "barrels",   "blood",     "boxes", "bullets",   "fire",    "flames1",  "flames2",
+    "flesh",     "grenades1", "grenades2", "laser", "particles", "players", "powerups",
+    "rockets",   "shells",    "smoke"};
+
+void sim_start_headless() {
+    static bool started = false;
+    if (started) return;
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    set_color_depth(32);
+    set_color_conversion(COLORCONV_TOTAL);
+    sound_enable(false);
+    if (!bbuffer) bbuffer = create_bitmap(640, 480);
+    started = true;
+}
+
+template <class T, int N> static int live(T (&pool)[N]) {
+    int n = 0;
+    for (int i = 0; i < N; i++)
+        if (pool[i].get_active()) n++;
+    return n;
+}
+
+void sim_count_live(int c[POOL_COUNT]) {
+    c[0] = live(barrels);
+    c[1] = live(blood);
+    c[2] = live(boxes);
+    c[3] = live(bullets);
+    c[4] = live(fire);
+    c[5] = live(flames1);
+    c[6] = live(flames2);
+    c[7] = live(flesh);
+    c[8] = live(grenades1);
+    c[9] = live(grenades2);
+    c[10] = live(laser);
+    c[11] = live(particles);
+    c[12] = live(players);
+    c[13] = live(powerups);
+    c[14] = live(rockets);
+    c[15] = live(shells);
+    c[16] = live(smoke);
+}
+
+static char problem[256];
+
+// A live entity must stay near the map: a margin for things that leave by an edge
+// within their step, and room above for fire and smoke that rise off the top.
+static bool near_map(float x, float y) {
+    if (std::isnan(x) || std::isnan(y)) return false;
+    return x >= -64 && x <= map.get_width() + 64 && y >= -400 && y <= map.get_height() + 64;
+}
+
+template <class T, int N> static bool pool_in_bounds(T (&pool)[N], const char *name) {
+    for (int i = 0; i < N; i++)
+        if (pool[i].get_active() && !near_map(pool[i].x, pool[i].y)) {
+            snprintf(problem, sizeof problem, "%s[%d] at (%.1f, %.1f) outside the map", name, i,
+                     (double)pool[i].x, (double)pool[i].y);
+            return false;
+        }
+    return true;
+}
+
+std::string sim_check_invariants() {
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        cplayer &p = players[i];
+        if (!p.active) continue;
+        if (p.kills < 0) return "player " + std::to_string(i) + " has negative kills";
+        if (p.health > 100) return "player " + std::to_string(i) + " has health above 100";
+        if (p.health < -500) return "player " + std::to_string(i) + " has health below -500";
+        if (p.grenades < 0 || p.grenades > 5)
+            return "player " + std::to_string(i) + " carries " + std::to_string(p.grenades) +
+                   " grenades";
+        if (p.health > 0) {
+            if (!p.weapon) return "living player " + std::to_string(i) + " has no weapon";
+            if (p.x < 0 || p.x > map.get_width() - 14 || p.y < -1 || p.y >= map.get_height() ||
+                std::isnan(p.x) || std::isnan(p.y))
+                return "player " + std::to_string(i) + " outside the map";
+            int ammo = p.get_ammo();
+            if (ammo < 0 || ammo > 100) return "player " + std::to_string(i) + " ammo out of range";
+        } else if (p.weapon) {
+            return "dead player " + std::to_string(i) + " still holds a weapon";
+        }
+    }
+    for (int i = 0; i < MAX_BARRELS; i++)
+        if (barrels[i].active && (barrels[i].health > BARREL_HEALTH || barrels[i].health < -1519))
+            return "barrel " + std::to_string(i) + " health out of range";
+    for (int i = 0; i < MAX_BOXES; i++)
+        if (boxes[i].active && (boxes[i].health > BOX_HEALTH || boxes[i].health < -1500))
+            return "box " + std::to_string(i) + " health out of range";
+    if (!pool_in_bounds(blood, "blood") || !pool_in_bounds(bullets, "bullets") ||
+        !pool_in_bounds(flames1, "flames1") || !pool_in_bounds(flames2, "flames2") ||
+        !pool_in_bounds(flesh, "flesh") || !pool_in_bounds(grenades1, "grenades1") ||
+        !pool_in_bounds(grenades2, "grenades2") || !pool_in_bounds(particles, "particles") ||
+        !pool_in_bounds(powerups, "powerups") || !pool_in_bounds(rockets, "rockets") ||
+        !pool_in_bounds(shells, "shells") || !pool_in_bounds(smoke, "smoke"))
+        return problem;
+    for (int i = 0; i < MAX_ROCKETS; i++)
+        if (rockets[i].active && (rockets[i].x < 0 || rockets[i].x >= map.get_width() ||
+                                  rockets[i].y < 0 || rockets[i].y >= map.get_height()))
+            return "rocket " + std::to_string(i) + " left the map but is still flying";
+    return "";
+}

@@ -1,0 +1,22 @@
+#ifndef KRAG_MATCH_SIM_H
+#define KRAG_MATCH_SIM_H
+
+#include <string>
+
+// Headless matches for the simulator, the soak test and the benchmark: the real game
+// code with no display and no sound card.
+
+const int POOL_COUNT = 17;
+extern const char *const POOL_NAMES[POOL_COUNT];
+
+// Starts the library without a display (once) and a memory back buffer.
+void sim_start_headless();
+
+// Live entities in each pool, in the match's update order.
+void sim_count_live(int counts[POOL_COUNT]);
+
+// Checks the match's invariants; returns an empty string or a description of the
+// first broken one.
+std::string sim_check_invariants();
+
+#endif

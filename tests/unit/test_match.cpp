@@ -1,0 +1,242 @@
+#include <allegro.h>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "effects/rocket.h"
+#include "match/game.h"
+#include "match/hud.h"
+#include "players/player.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "support.h"
+#include "world/map.h"
+
+namespace {
+
+// A small playable map in a temporary folder, listed as the only map.
+class MatchTest : public ::testing::Test {
+  protected:
+    char old_dir[4096];
+    std::string dir;
+
+    void SetUp() override {
+        fresh_world();
+        ASSERT_TRUE(getcwd(old_dir, sizeof old_dir));
+        char tmpl[] = "/tmp/krag-match-XXXXXX";
+        dir = mkdtemp(tmpl);
+        mkdir((dir + "/krm").c_str(), 0755);
+        mkdir((dir + "/bmp").c_str(), 0755);
+        FILE *f = fopen((dir + "/krm/test.krm").c_str(), "w");
+        fprintf(f, "640 480 10 20 30 40 50 60 0 0\n");
+        for (int r = 0; r < 30; r++) {
+            for (int c = 0; c < 40; c++) {
+                char ch = '.';
+                if (r == 29) ch = '|';
+                if (r == 27 && c % 8 == 2) ch = 'C';
+                fputc(ch, f);
+            }
+            fputc('\n', f);
+        }
+        fclose(f);
+        ASSERT_EQ(0, chdir(dir.c_str()));
+        map.load();
+        ASSERT_EQ(1, map.get_nm());
+    }
+    void TearDown() override {
+        game.quit();
+        ASSERT_EQ(0, chdir(old_dir));
+        std::string cmd = "rm -rf " + dir;
+        ASSERT_EQ(0, system(cmd.c_str()));
+    }
+};
+
+TEST_F(MatchTest, SetUpActivatesTheHumanAndTheConfiguredBotsAllWaitingToSpawn) {
+    options.bots = 3;
+    ASSERT_TRUE(game.init());
+    for (int i = 0; i < MAX_PLAYERS; i++) EXPECT_EQ(i <= 3, players[i].get_active()) << i;
+    for (int i = 0; i <= 3; i++) EXPECT_EQ(-500, players[i].get_health());
+    EXPECT_FALSE(players[0].bot);
+    EXPECT_TRUE(players[1].bot);
+    EXPECT_EQ(1, hud.get_weapon());
+    EXPECT_EQ(map.get_width() / 2 - 320, map.get_xs());
+}
+
+TEST_F(MatchTest, EverybodySpawnsAfterFiveHundredTicksAndTheSelectorOpensAt150) {
+    options.bots = 1;
+    ASSERT_TRUE(game.init());
+    for (int t = 0; t < 150; t++) game.update();
+    EXPECT_EQ(-350, players[0].get_health());
+    EXPECT_EQ(-1, hud.get_weapon()); // selector open, previous choice 1 remembered
+    for (int t = 150; t < 500; t++) game.update();
+    EXPECT_EQ(0, players[0].get_health());
+    game.update();
+    EXPECT_EQ(100, players[0].get_health());
+    EXPECT_EQ(100, players[1].get_health());
+    EXPECT_EQ(1, hud.get_weapon()); // nobody pressed a key: the previous weapon again
+}
+
+TEST_F(MatchTest, SlowMotionMovesTheWorldOnEveryThirdTick) {
+    options.bots = 1;
+    ASSERT_TRUE(game.init());
+    players[0].slowmotion = 1500;
+    // Counter reads 1499, 1498, 1497, ...: the world moves on 1497, 1494, ...
+    int moved_at[4], n = 0;
+    for (int t = 0; t < 12 && n < 4; t++) {
+        int before = players[1].health;
+        game.update();
+        if (players[1].health != before) moved_at[n++] = players[0].slowmotion;
+    }
+    ASSERT_EQ(4, n);
+    EXPECT_EQ(1497, moved_at[0]);
+    EXPECT_EQ(1494, moved_at[1]);
+    EXPECT_EQ(1491, moved_at[2]);
+    EXPECT_EQ(1488, moved_at[3]);
+    players[0].slowmotion = 0;
+    int before = players[1].health;
+    game.update();
+    game.update();
+    EXPECT_EQ(before + 2, players[1].health);
+}
+
+TEST_F(MatchTest, TeamMatchWinnerAndTeamKills) {
+    options.bots = 5;
+    options.gametype = GT_TEAMMATCH;
+    options.kills = 20;
+    ASSERT_TRUE(game.init());
+    // Team 0: human, bots 2 and 4; team 1: bots 1, 3, 5.
+    players[0].kills = 10;
+    players[2].kills = 5;
+    players[4].kills = 4;
+    players[1].kills = 10;
+    players[3].kills = 5;
+    players[5].kills = 5;
+    EXPECT_EQ(19, game.teamkills(0));
+    EXPECT_EQ(20, game.teamkills(1));
+    EXPECT_EQ(1, game.winner());
+}
+
+TEST_F(MatchTest, DeathmatchWinnerIsTheFirstAtTheLimitAndStaysDecided) {
+    options.bots = 3;
+    options.kills = 5;
+    ASSERT_TRUE(game.init());
+    EXPECT_EQ(-1, game.winner());
+    players[3].kills = 5;
+    players[2].kills = 5;
+    EXPECT_EQ(2, game.winner());
+    // A late suicide takes the count off the limit, but the match stays decided.
+    players[2].kills = 4;
+    EXPECT_EQ(2, game.winner());
+    game.quit();
+    ASSERT_TRUE(game.init());
+    EXPECT_EQ(-1, game.winner());
+}
+
+TEST_F(MatchTest, ShakeCountsDownOnWorldTicksAndDoesNotAddUp) {
+    options.bots = 1;
+    ASSERT_TRUE(game.init());
+    game.shake();
+    game.shake();
+    EXPECT_EQ(64, game.shake_counter);
+    for (int t = 0; t < 10; t++) game.update();
+    EXPECT_EQ(54, game.shake_counter);
+}
+
+// ---- heads-up display ----
+
+class HudTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fresh_world();
+        set_map({std::string(40, '.'), std::string(40, '.')});
+        players[0].init(0);
+        players[1].init(1);
+    }
+};
+
+TEST_F(HudTest, NumberKeysChooseTheWeaponWhileTheSelectorIsOpen) {
+    hud.weapon = 4;
+    hud.select();
+    EXPECT_EQ(-4, hud.get_weapon());
+    EXPECT_EQ(MARKER_TICKS, hud.marker);
+    key[KEY_3] = 1;
+    key[KEY_5] = 1;
+    hud.update();
+    key[KEY_3] = key[KEY_5] = 0;
+    EXPECT_EQ(3, hud.get_weapon());
+}
+
+TEST_F(HudTest, NoKeyByTheRespawnTickKeepsThePreviousWeapon) {
+    hud.weapon = 4;
+    hud.select();
+    players[0].health = -1;
+    hud.update();
+    EXPECT_EQ(-4, hud.get_weapon());
+    players[0].health = 0;
+    hud.update();
+    EXPECT_EQ(4, hud.get_weapon());
+}
+
+TEST_F(HudTest, FixedWeaponGameTypesNeverOpenTheSelector) {
+    options.gametype = GT_RPG_ARENA;
+    hud.select();
+    EXPECT_EQ(W_ROCKET, hud.get_weapon());
+    options.gametype = GT_INSTAGIB;
+    hud.select();
+    EXPECT_EQ(W_LASER, hud.get_weapon());
+}
+
+TEST_F(HudTest, KillBarGrowsByTheIntegerShareOfTheLimit) {
+    place_player(0, 100, 0, false);
+    options.kills = 7;
+    players[0].kills = 6;
+    hud.update();
+    EXPECT_EQ(84, hud.killbar);
+    options.kills = 20;
+    players[0].kills = 20 - 1;
+    hud.update();
+    EXPECT_EQ(95, hud.killbar);
+    // Team match counts the team's kills.
+    options.gametype = GT_TEAMMATCH;
+    place_player(2, 200, 0, true, 0);
+    players[0].kills = 2;
+    players[2].kills = 3;
+    hud.update();
+    EXPECT_EQ(25, hud.killbar);
+}
+
+TEST_F(HudTest, MarkerCountsDownOnlyWhileTheHumanIsAlive) {
+    hud.marker = 2;
+    hud.update(); // dead: no change
+    EXPECT_EQ(2, hud.marker);
+    place_player(0, 100, 0, false);
+    hud.update();
+    hud.update();
+    hud.update();
+    EXPECT_EQ(0, hud.marker);
+}
+
+TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
+    load_real_data();
+    place_player(0, 100, 0, false);
+    players[0].health = 50;
+    players[0].grenades = 2;
+    clear_to_color(bbuffer, rgb(1, 2, 3));
+    hud.draw();
+    // Health columns fill x 101..150 and stop there.
+    EXPECT_EQ(getpixel(bhealth, 0, 0), getpixel(bbuffer, 101, 14));
+    EXPECT_EQ(getpixel(bhealth, 0, 0), getpixel(bbuffer, 150, 14));
+    EXPECT_NE(getpixel(bhealth, 0, 0), getpixel(bbuffer, 151 + 20, 14));
+
+    options.kills = 1;
+    players[0].kills = 1;
+    clear_to_color(bbuffer, rgb(1, 2, 3));
+    hud.draw();
+    EXPECT_EQ(getpixel(bwon, bwon->w / 2, bwon->h / 2),
+              getpixel(bbuffer, 226 + bwon->w / 2, 230 + bwon->h / 2));
+}
+
+} // namespace

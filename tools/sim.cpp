@@ -1,0 +1,206 @@
+// krag-sim: whole matches without a display or sound, as fast as the CPU allows,
+// with the real game code and the data folders beside the executable.
+#include <allegro.h>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "match/game.h"
+#include "match/sim.h"
+#include "players/player.h"
+#include "shell/options.h"
+#include "world/map.h"
+
+static void usage() {
+    fprintf(stderr,
+            "usage: krag-sim [--map FILE.krm] [--type 0-3] [--bots 1-5] [--skill 0-2]\n"
+            "                [--kills 1-25] [--ticks N] [--seed N]\n"
+            "                [--force slowmotion|heatseek|firerate] [--check] [--stuck]\n"
+            "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
+            "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
+            "            and spawn areas never left (exit 3 when any)\n"
+            "  --force   keep giving every player that power-up\n");
+    exit(2);
+}
+
+static bool number(const char *s, long lo, long hi, long &out) {
+    char *end = nullptr;
+    long v = strtol(s, &end, 10);
+    if (!*s || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// Bot movement watch: a bot that stays within STUCK_RADIUS for STUCK_TICKS world
+// ticks while not planted by its own hold is stuck.
+const int STUCK_TICKS = 2000;
+const float STUCK_RADIUS = 32.0f;
+
+struct watch {
+    float ax, ay;   // anchor
+    int still;      // world ticks within the radius
+    bool reported;
+    bool was_alive;
+    int spawn;      // spawn point index this life began at, -1 unknown
+    bool left_spawn;
+};
+
+int main(int argc, char **argv) {
+    std::string mapname;
+    long type = -1, bots = -1, skill = -1, kills = -1, ticks = 60000, seed = 1;
+    int force = -1;
+    bool check = false, stuck = false;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        auto value = [&]() -> const char * {
+            if (i + 1 >= argc) usage();
+            return argv[++i];
+        };
+        if (a == "--map") mapname = value();
+        else if (a == "--type") { if (!number(value(), 0, 3, type)) usage(); }
+        else if (a == "--bots") { if (!number(value(), 1, 5, bots)) usage(); }
+        else if (a == "--skill") { if (!number(value(), 0, 2, skill)) usage(); }
+        else if (a == "--kills") { if (!number(value(), 1, 25, kills)) usage(); }
+        else if (a == "--ticks") { if (!number(value(), 0, LONG_MAX / 2, ticks)) usage(); }
+        else if (a == "--seed") { if (!number(value(), 0, UINT_MAX, seed)) usage(); }
+        else if (a == "--check") check = true;
+        else if (a == "--stuck") stuck = true;
+        else if (a == "--force") {
+            std::string k = value();
+            if (k == "slowmotion") force = PU_SLOWMOTION;
+            else if (k == "heatseek") force = PU_HEATSEEK;
+            else if (k == "firerate") force = PU_FIRERATE;
+            else usage();
+        } else usage();
+    }
+
+    // The data folders lie beside the executable.
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n > 0) {
+        path[n] = 0;
+        char *slash = strrchr(path, '/');
+        if (slash) *slash = 0;
+        if (chdir(path) != 0) perror("chdir");
+    }
+
+    sim_start_headless();
+    srand((unsigned)seed);
+    map.load();
+    if (map.get_nm() == 0) {
+        fprintf(stderr, "krag-sim: no playable map in krm/\n");
+        return 1;
+    }
+    if (type >= 0) options.gametype = (int)type;
+    if (bots >= 0) options.bots = (int)bots;
+    if (skill >= 0) options.skill = (int)skill;
+    if (kills >= 0) options.kills = (int)kills;
+    if (!mapname.empty()) {
+        const char *base = strrchr(mapname.c_str(), '/');
+        base = base ? base + 1 : mapname.c_str();
+        int found = -1;
+        for (int i = 0; i < map.get_nm(); i++)
+            if (strcmp(map.names[i], base) == 0) found = i;
+        if (found < 0) {
+            fprintf(stderr, "krag-sim: map %s is not in the list of playable maps\n", base);
+            return 2;
+        }
+        options.level = found;
+    }
+    if (!game.init()) {
+        fprintf(stderr, "krag-sim: the map could not be loaded\n");
+        return 1;
+    }
+
+    int peak[POOL_COUNT] = {0}, counts[POOL_COUNT];
+    watch w[MAX_PLAYERS] = {};
+    int stuck_events = 0;
+    long world_ticks = 0;
+    std::string broken;
+    int nsp = map.get_nsp();
+    bool spawn_left[MAP_MAX_SPAWNS] = {};
+    bool spawn_used[MAP_MAX_SPAWNS] = {};
+
+    for (long t = 0; t < ticks; t++) {
+        if (force >= 0 && t % 200 == 0)
+            for (int i = 0; i < MAX_PLAYERS; i++)
+                if (players[i].active && players[i].health > 0) players[i].powerup(force);
+        int before = players[0].slowmotion;
+        game.update();
+        // The slow-motion gate: a tick moved the world when the counter it read was a
+        // multiple of three.
+        int read = before > 0 ? before - 1 : 0;
+        bool moved = read % 3 == 0;
+        if (!moved) continue;
+        world_ticks++;
+
+        sim_count_live(counts);
+        for (int k = 0; k < POOL_COUNT; k++)
+            if (counts[k] > peak[k]) peak[k] = counts[k];
+        if (check && broken.empty()) {
+            broken = sim_check_invariants();
+            if (!broken.empty()) {
+                fprintf(stderr, "krag-sim: tick %ld: %s\n", t, broken.c_str());
+                break;
+            }
+        }
+        if (stuck) {
+            bool frozen = game.winner() != -1; // a decided match freezes everybody
+            for (int i = 1; i < MAX_PLAYERS; i++) {
+                cplayer &p = players[i];
+                watch &b = w[i];
+                bool alive = p.active && p.health > 0;
+                if (!alive) {
+                    b.was_alive = false;
+                    continue;
+                }
+                if (!b.was_alive) {
+                    b = watch{p.x, p.y, 0, false, true, -1, false};
+                    for (int s = 0; s < nsp; s++)
+                        if (std::fabs(map.get_spx(s) - p.x) < 1 && std::fabs(map.get_spy(s) - p.y) < 1)
+                            b.spawn = s;
+                    if (b.spawn >= 0) spawn_used[b.spawn] = true;
+                    continue;
+                }
+                if (b.spawn >= 0 && !b.left_spawn &&
+                    std::hypot(p.x - map.get_spx(b.spawn), p.y - map.get_spy(b.spawn)) > 48) {
+                    b.left_spawn = true;
+                    spawn_left[b.spawn] = true;
+                }
+                if (frozen || p.hold > 0 || std::hypot(p.x - b.ax, p.y - b.ay) > STUCK_RADIUS) {
+                    b.ax = p.x;
+                    b.ay = p.y;
+                    b.still = 0;
+                    b.reported = false;
+                } else if (++b.still > STUCK_TICKS && !b.reported) {
+                    b.reported = true;
+                    stuck_events++;
+                    printf("stuck bot=%d x=%d y=%d tick=%ld\n", i, (int)p.x, (int)p.y, t);
+                }
+            }
+        }
+    }
+
+    if (stuck)
+        for (int s = 0; s < nsp; s++)
+            if (spawn_used[s] && !spawn_left[s]) {
+                stuck_events++;
+                printf("stuck spawn=%d x=%d y=%d never left\n", s, map.get_spx(s), map.get_spy(s));
+            }
+
+    printf("ticks=%ld winner=%d kills=", ticks, game.winner());
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (players[i].active) printf("%s%d", i ? "," : "", players[i].kills);
+    printf(" peak=");
+    for (int k = 0; k < POOL_COUNT; k++) printf("%s%s:%d", k ? "," : "", POOL_NAMES[k], peak[k]);
+    printf("\n");
+    fflush(stdout);
+    game.quit();
+    if (!broken.empty()) return 4;
+    if (stuck && stuck_events) return 3;
+    return 0;
+}
