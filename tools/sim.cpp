@@ -192,6 +192,7 @@ int main(int argc, char **argv) {
                 printf("stuck spawn=%d x=%d y=%d never left\n", s, map.get_spx(s), map.get_spy(s));
             }
 
+    printf("world_ticks=%ld\n", world_ticks);
     printf("ticks=%ld winner=%d kills=", ticks, game.winner());
     for (int i = 0; i < MAX_PLAYERS; i++)
         if (players[i].active) printf("%s%d", i ? "," : "", players[i].kills);

@@ -33,14 +33,25 @@ class cbweapon {
   protected:
     cbweapon(cplayer *owner, int type, float clip);
     // Aim, place the pivot in the owner's hands and run the reload; shared first half
-    // of every update.
+    // of every update. `step` is the refill per tick, doubled under fast fire.
     void follow(int ax_right, int ay_right, int ax_left, int ay_left, double r, double phi,
-                float step);
+                double step);
     void draw_held(BITMAP *sprite, int flipped_pivot_y);
+    // The shot sound, placed at the muzzle point `distance` px out.
     void play_shot(SAMPLE *const *pair, double distance);
     // Trigger handling of the bullet weapons: true when a round leaves this tick
     // (the round is spent and the cooldown started; the caller makes the shot).
+    // A spinning weapon (the minigun) winds its cooldown back up to 100 when released.
     bool bullet_trigger(int &delay, int cooldown, int fast_cooldown, bool spins);
+    // Trigger handling of the one-round weapons: true when the round leaves.
+    bool single_trigger();
+    double muzzle_x(double distance);
+    double muzzle_y(double distance);
+    // Up to `pellets` bullets from the first free slots, starting `back` px behind
+    // the pivot, each turned by (rand() % (2 * spread + 1) - spread) * 0.025 rad.
+    void spray(int pellets, double back, int spread, int damage);
+    // Muzzle flash and spent shell of the bullet weapons.
+    void eject(double flash_distance, bool big_flash, double shell_distance, bool big_shell);
 };
 
 class cgun : public cbweapon {
@@ -115,6 +126,10 @@ class cflamethrower : public cbweapon {
     void stop() override;
     void update() override;
     void shot();
+
+  private:
+    void sound_up();   // after a shot: start the loop or fade it in
+    void sound_down(); // a tick without a shot: fade out, stop at 5
 };
 
 class cgrenade_launcher : public cbweapon {

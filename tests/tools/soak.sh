@@ -13,8 +13,8 @@ cd "$build"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 maps=(krm/*.krm)
-rounds=1
-ticks=${SOAK_TICKS:-12000}
+rounds=${SOAK_ROUNDS:-2}
+ticks=${SOAK_TICKS:-25000}
 [ "${KRAG_SOAK_LONG:-0}" = 1 ] && { rounds=${SOAK_ROUNDS:-200}; ticks=60000; }
 forces=("" "" "--force slowmotion" "--force heatseek" "--force firerate")
 total=0 runs=0 fail=0 seed=1
@@ -39,10 +39,11 @@ for ((round = 0; round < rounds; round++)); do
                 echo "$last"
                 fail=$((fail + 1))
             fi
-            total=$((total + ticks))
+            wt=$(echo "$out" | sed -n 's/^world_ticks=//p' | tail -n 1)
+            total=$((total + ${wt:-0}))
             seed=$((seed + 1))
         done
     done
 done
-echo "soak: $runs matches, $total logic ticks, $fail failures"
+echo "soak: $runs matches, $total world ticks, $fail failures"
 [ $fail -eq 0 ]
