@@ -32,6 +32,16 @@ template <class S> int run_owed_ticks(S &s) {
     return n;
 }
 
+// One frame of a screen: every owed tick first (after a stall they all run back to
+// back), then one draw.
+template <class S> void run_frame(S &s) {
+    run_owed_ticks(s);
+    s.draw();
+}
+
+// Sleeps in 1 ms steps until the next logic tick is owed.
+void wait_for_tick();
+
 // The whole program from start-up to exit; main() only calls this.
 int krag_main();
 

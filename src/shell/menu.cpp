@@ -1,0 +1,53 @@
+#include "shell/menu.h"
+
+#include <allegro.h>
+
+#include "shell/data.h"
+#include "shell/shell.h"
+
+cmenu menu;
+
+// Buttons on the menu picture: one column, x 260-379, each row's y range inclusive.
+struct cbutton {
+    int y1, y2;
+    int choice;
+};
+static const cbutton BUTTONS[4] = {
+    {183, 203, CHOICE_PLAY},
+    {214, 234, CHOICE_OPTIONS},
+    {245, 265, CHOICE_CREDITS},
+    {276, 296, CHOICE_QUIT},
+};
+
+void cmenu::init() {
+    choice = CHOICE_MENU;
+    latch = true; // a button still held from the last screen must be released first
+}
+
+void cmenu::update() {
+    if (!(mouse_b & 1)) {
+        latch = false;
+        return;
+    }
+    if (latch) return;
+
+    int x = pointer_x();
+    int y = pointer_y();
+    if (x >= 260 && x <= 379) {
+        for (const cbutton &b : BUTTONS) {
+            if (y >= b.y1 && y <= b.y2) {
+                choice = b.choice;
+                break;
+            }
+        }
+    }
+    latch = true;
+}
+
+void cmenu::draw() {
+    if (!bbuffer) return;
+    if (bmenu) blit(bmenu, bbuffer, 0, 0, 0, 0, 640, 480);
+    else clear_to_color(bbuffer, makecol(0, 0, 0));
+    if (bcursor) draw_sprite(bbuffer, bcursor, pointer_x(), pointer_y());
+    present(0, 0);
+}

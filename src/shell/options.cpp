@@ -1,0 +1,191 @@
+#include "shell/options.h"
+
+#include <allegro.h>
+
+#include "shell/data.h"
+#include "shell/menu.h"
+#include "shell/shell.h"
+#include "players/player.h"
+#include "world/map.h"
+
+coptions options;
+
+static const char *const GAMETYPE_NAMES[4] = {"DEATHMATCH", "TEAMMATCH", "RPG-ARENA", "INSTAGIB"};
+static const char *const SKILL_NAMES[3] = {"HARD", "MEDIUM", "EASY"};
+static const char *const HAIR_NAMES[3] = {"BLACK", "BROWN", "YELLOW"};
+static const char *const COLOUR_NAMES[3] = {"BLUE", "GREEN", "RED"};
+
+coptions::coptions()
+    : blood(2), bots(3), gametype(0), hair(1), kills(20), level(0), pants(1), shirt(0), skill(1),
+      mapname{}, firerate(true), fps(false), grenades(true), health(true), heatseek(true),
+      latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
+      slowmotion(true), window_pending(true), window(true), quit(false) {}
+
+// The display name of the chosen map; blank while the map list is empty.
+static void fetch_map_name(coptions &o) {
+    o.mapname[0] = '\0';
+    if (o.level >= 0 && o.level < map.get_nm()) map.get_name(o.level, o.mapname);
+}
+
+void coptions::init() {
+    latch = true;
+    scaled_pending = is_scaled;
+    window_pending = window;
+    quit = false;
+    fetch_map_name(*this);
+}
+
+static bool inside(int x, int y, int x1, int y1, int x2, int y2) {
+    return x >= x1 && x <= x2 && y >= y1 && y <= y2;
+}
+
+// Left column of arrows: game type, kill limit, bots, skill. False when no arrow is hit.
+static bool left_arrows(coptions &o, int x, int y) {
+    if (x < 234 || x > 243) return false;
+    if (y >= 155 && y <= 163) {
+        if (o.gametype > 0) o.gametype--;
+    } else if (y >= 165 && y <= 173) {
+        if (o.gametype <= 2) o.gametype++;
+    } else if (y >= 201 && y <= 209) {
+        if (o.kills <= 24) o.kills++;
+    } else if (y >= 211 && y <= 219) {
+        if (o.kills > 1) o.kills--;
+    } else if (y >= 247 && y <= 255) {
+        if (o.bots <= 4) o.bots++;
+    } else if (y >= 257 && y <= 265) {
+        if (o.bots > 1) o.bots--;
+    } else if (y >= 293 && y <= 301) {
+        if (o.skill > 0) o.skill--;
+    } else if (y >= 303 && y <= 311) {
+        if (o.skill <= 1) o.skill++;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Middle column: map, hair, shirt, pants, blood. False when no arrow is hit (the leave
+// button lies below this column).
+static bool middle_arrows(coptions &o, int x, int y) {
+    if (x < 361 || x > 370) return false;
+    if (y >= 109 && y <= 117) {
+        if (o.level > 0) {
+            o.level--;
+            fetch_map_name(o);
+        }
+    } else if (y >= 119 && y <= 127) {
+        if (o.level < map.get_nm() - 1) {
+            o.level++;
+            fetch_map_name(o);
+        }
+    } else if (y >= 155 && y <= 163) {
+        if (o.hair <= 1) o.hair++;
+    } else if (y >= 165 && y <= 173) {
+        if (o.hair > 0) o.hair--;
+    } else if (y >= 201 && y <= 209) {
+        if (o.shirt <= 1) o.shirt++;
+    } else if (y >= 211 && y <= 219) {
+        if (o.shirt > 0) o.shirt--;
+    } else if (y >= 247 && y <= 255) {
+        if (o.pants <= 1) o.pants++;
+    } else if (y >= 257 && y <= 265) {
+        if (o.pants > 0) o.pants--;
+    } else if (y >= 293 && y <= 301) {
+        if (o.blood > 2) o.blood /= 2;
+    } else if (y >= 303 && y <= 311) {
+        if (o.blood <= 7) o.blood *= 2;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void coptions::update() {
+    if (!(mouse_b & 1)) {
+        latch = false;
+        return;
+    }
+    if (latch) return;
+    latch = true;
+
+    int x = pointer_x();
+    int y = pointer_y();
+
+    if (left_arrows(*this, x, y) || middle_arrows(*this, x, y)) return;
+
+    // Tick boxes.
+    if (y >= 162 && y <= 166) {
+        if (x >= 397 && x <= 401) health = !health;
+        else if (x >= 424 && x <= 428) grenades = !grenades;
+        else if (x >= 451 && x <= 455) firerate = !firerate;
+        return;
+    }
+    if (y >= 177 && y <= 181) {
+        if (x >= 410 && x <= 414) heatseek = !heatseek;
+        else if (x >= 437 && x <= 441) slowmotion = !slowmotion;
+        return;
+    }
+    if (inside(x, y, 397, 208, 401, 212)) {
+        fps = !fps;
+        return;
+    }
+    if (inside(x, y, 397, 254, 401, 258)) {
+        window_pending = !window_pending;
+        if (!window_pending) scaled_pending = false; // the doubled window is a window
+        return;
+    }
+    if (inside(x, y, 397, 300, 401, 304)) {
+        if (scaled_available) {
+            scaled_pending = !scaled_pending;
+            if (scaled_pending) window_pending = true;
+        }
+        return;
+    }
+
+    // Leave: a changed video setting asks the main loop for the new mode.
+    if (inside(x, y, 260, 362, 379, 382)) {
+        if (window_pending != window || scaled_pending != is_scaled) {
+            int c = CHOICE_WINDOW;
+            if (!window_pending) c = CHOICE_FULLSCREEN;
+            else if (scaled_pending) c = CHOICE_SCALED;
+            menu.set_choice(c);
+            window = window_pending;
+            is_scaled = scaled_pending;
+        }
+        quit = true;
+    }
+}
+
+void coptions::draw() {
+    if (!bbuffer) return;
+    if (boptions) blit(boptions, bbuffer, 0, 0, 0, 0, 640, 480);
+    else clear_to_color(bbuffer, makecol(0, 0, 0));
+
+    int white = makecol(255, 255, 255);
+    int grey = makecol(64, 64, 64);
+    // Team matches dress everyone in team colours, so the clothes settings show unused.
+    int clothes = gametype == GT_TEAMMATCH ? grey : white;
+
+    textprintf_right_ex(bbuffer, font, 226, 161, white, -1, "%s", GAMETYPE_NAMES[gametype]);
+    textprintf_right_ex(bbuffer, font, 226, 207, white, -1, "%i", kills);
+    textprintf_right_ex(bbuffer, font, 226, 253, white, -1, "%i", bots);
+    textprintf_right_ex(bbuffer, font, 226, 299, white, -1, "%s", SKILL_NAMES[skill]);
+    textprintf_right_ex(bbuffer, font, 353, 115, white, -1, "%s", mapname);
+    textprintf_right_ex(bbuffer, font, 353, 161, white, -1, "%s", HAIR_NAMES[hair]);
+    textprintf_right_ex(bbuffer, font, 353, 207, clothes, -1, "%s", COLOUR_NAMES[shirt]);
+    textprintf_right_ex(bbuffer, font, 353, 253, clothes, -1, "%s", COLOUR_NAMES[pants]);
+    textprintf_right_ex(bbuffer, font, 353, 299, white, -1, "%i%%", 200 / blood);
+
+    if (bcross) {
+        if (health) draw_sprite(bbuffer, bcross, 397, 162);
+        if (grenades) draw_sprite(bbuffer, bcross, 424, 162);
+        if (firerate) draw_sprite(bbuffer, bcross, 451, 162);
+        if (heatseek) draw_sprite(bbuffer, bcross, 410, 177);
+        if (slowmotion) draw_sprite(bbuffer, bcross, 437, 177);
+        if (fps) draw_sprite(bbuffer, bcross, 397, 208);
+        if (window_pending) draw_sprite(bbuffer, bcross, 397, 254);
+        if (scaled_pending) draw_sprite(bbuffer, bcross, 397, 300);
+    }
+    if (bcursor) draw_sprite(bbuffer, bcursor, pointer_x(), pointer_y());
+    present(0, 0);
+}

@@ -1,0 +1,225 @@
+#include "shell/shell.h"
+
+#include <allegro.h>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "match/game.h"
+#include "shell/credits.h"
+#include "shell/data.h"
+#include "shell/menu.h"
+#include "shell/options.h"
+#include "shell/sound.h"
+#include "world/map.h"
+
+std::atomic<int> logic{0};
+std::atomic<int> frames{0};
+std::atomic<int> fps{0};
+
+const int PATH_SIZE = 4096;
+const long TIMER_UNITS_PER_SECOND = 1193181;
+const long LOGIC_TICK_UNITS = 11931; // 100 logic ticks a second
+
+// The mode on the screen, as a menu choice code (CHOICE_WINDOW, CHOICE_SCALED or
+// CHOICE_FULLSCREEN); CHOICE_FIRST until a mode has been set.
+static int shown_mode = CHOICE_FIRST;
+
+void update_logic() { logic++; }
+
+void update_fps() {
+    fps = frames.load();
+    frames = 0;
+}
+
+static std::string working_dir() {
+    char cwd[PATH_SIZE];
+    if (!getcwd(cwd, sizeof cwd)) return "(unknown folder)";
+    return cwd;
+}
+
+void init() {
+    srand(time(NULL));
+    if (allegro_init() != 0) {
+        fprintf(stderr, "krag: cannot start the Allegro library: %s\n", allegro_error);
+        exit(1);
+    }
+
+    // The data folders lie beside the executable, wherever it is started from.
+    char path[PATH_SIZE];
+    get_executable_name(path, sizeof path);
+    replace_filename(path, path, "", sizeof path);
+    if (chdir(path) != 0)
+        fprintf(stderr, "krag: cannot change to the folder %s; looking for data in %s\n", path,
+                working_dir().c_str());
+
+    install_timer();
+    install_int_ex(update_fps, TIMER_UNITS_PER_SECOND);
+    install_int_ex(update_logic, LOGIC_TICK_UNITS);
+    install_keyboard();
+    install_mouse();
+    // Without a sound card the game runs silent; the sound seam still hands out voices.
+    sound_enable(install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0);
+}
+
+// Tries to set the mode of choice code c; a 640x480 window may also come from the
+// plain X11 driver when autodetection finds nothing.
+static bool set_mode(int c) {
+    if (c == CHOICE_FULLSCREEN) {
+        if (set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480, 0, 0) != 0) return false;
+        set_display_switch_mode(SWITCH_AMNESIA);
+        return true;
+    }
+    if (c == CHOICE_SCALED) {
+        if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 1280, 960, 0, 0) != 0) return false;
+    } else if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0 &&
+               set_gfx_mode(GFX_XWINDOWS, 640, 480, 0, 0) != 0) {
+        return false;
+    }
+    set_display_switch_mode(SWITCH_BACKGROUND);
+    return true;
+}
+
+static const char *mode_name(int c) {
+    if (c == CHOICE_FULLSCREEN) return "640x480 full screen";
+    if (c == CHOICE_SCALED) return "1280x960 window";
+    return "640x480 window";
+}
+
+// Puts the video settings back to what is on the screen.
+static void settings_match_mode(int c) {
+    options.window = c != CHOICE_FULLSCREEN;
+    options.is_scaled = c == CHOICE_SCALED;
+}
+
+bool graphics() {
+    int c = menu.get_choice();
+    if (c == CHOICE_FIRST) {
+        int depth = desktop_color_depth();
+        set_color_depth(depth != 0 ? depth : 32);
+    } else {
+        unload_data(); // bitmaps belong to the old mode
+    }
+
+    int wanted = c == CHOICE_FIRST ? CHOICE_WINDOW : c;
+    int got = wanted;
+    if (!set_mode(wanted)) {
+        fprintf(stderr, "krag: cannot set a %s: %s\n", mode_name(wanted), allegro_error);
+        // Back to the mode we had, else to the plain window.
+        got = 0;
+        if (shown_mode != CHOICE_FIRST && shown_mode != wanted && set_mode(shown_mode))
+            got = shown_mode;
+        else if (wanted != CHOICE_WINDOW && set_mode(CHOICE_WINDOW))
+            got = CHOICE_WINDOW;
+        if (!got) {
+            fprintf(stderr, "krag: no video mode could be set; is an X display available?\n");
+            return false;
+        }
+        fprintf(stderr, "krag: staying with a %s\n", mode_name(got));
+    }
+    shown_mode = got;
+    settings_match_mode(got);
+
+    if (c == CHOICE_FIRST) {
+        int w, h;
+        options.enable_scaled(get_desktop_resolution(&w, &h) == 0 && w >= 1280 && h >= 960);
+    }
+    set_window_title("KRAG");
+
+    std::vector<std::string> missing = load_data();
+    if (!missing.empty()) {
+        std::string dir = working_dir();
+        for (const std::string &file : missing)
+            fprintf(stderr, "krag: cannot load %s\n", file.c_str());
+        fprintf(stderr, "krag: %d data file(s) missing or unreadable in %s\n",
+                (int)missing.size(), dir.c_str());
+        unload_data();
+        return false;
+    }
+    return true;
+}
+
+void draw_fps() {
+    if (!bbuffer) return;
+    textprintf_ex(bbuffer, font, 10, 50, makecol(255, 255, 255), makecol(0, 0, 0), "FPS: %i",
+                  fps.load());
+}
+
+void present(int dx, int dy) {
+    if (!screen || !bbuffer) return; // headless: nothing to show
+    if (options.scaled() == 1)
+        blit(bbuffer, screen, 0, 0, dx, dy, 640, 480);
+    else
+        stretch_blit(bbuffer, screen, 0, 0, 640, 480, 2 * dx, 2 * dy, 1280, 960);
+}
+
+int pointer_x() { return mouse_x / options.scaled(); }
+int pointer_y() { return mouse_y / options.scaled(); }
+
+void wait_for_tick() {
+    while (logic == 0) rest(1);
+}
+
+// Runs one screen until it says it is done (checked at the top of every frame).
+template <class S, class D> static void run_screen(S &s, D done) {
+    while (!done()) {
+        run_frame(s);
+        wait_for_tick();
+    }
+}
+
+int krag_main() {
+    init();
+
+    map.load();
+    if (map.get_nm() == 0) {
+        fprintf(stderr, "krag: no map files (*.krm) found in %s/krm/\n", working_dir().c_str());
+        allegro_exit();
+        return 1;
+    }
+
+    do {
+        if (menu.get_choice() <= 0 && !graphics()) {
+            allegro_exit();
+            return 1;
+        }
+
+        menu.init();
+        run_screen(menu, [] { return menu.get_choice() != CHOICE_MENU; });
+
+        switch (menu.get_choice()) {
+        case CHOICE_PLAY:
+            if (game.init()) {
+                while (!key[KEY_ESC]) {
+                    run_owed_ticks(game);
+                    game.draw();
+                    frames++;
+                    wait_for_tick();
+                }
+            } else {
+                char name[11];
+                map.get_name(options.get_level(), name);
+                fprintf(stderr, "krag: the map %s cannot be played\n", name);
+            }
+            game.quit();
+            break;
+        case CHOICE_OPTIONS:
+            options.init();
+            run_screen(options, [] { return options.get_quit(); });
+            break;
+        case CHOICE_CREDITS:
+            credits.init();
+            run_screen(credits, [] { return key[KEY_ESC] != 0; });
+            break;
+        default:
+            break;
+        }
+    } while (menu.get_choice() != CHOICE_QUIT);
+
+    unload_data();
+    allegro_exit();
+    return 0;
+}
