@@ -1,0 +1,167 @@
+#include "weapons/bullet.h"
+
+#include <cmath>
+
+#include "players/player.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "world/barrel.h"
+#include "world/box.h"
+#include "world/map.h"
+
+cbullet bullets[MAX_BULLETS];
+
+static const double TIP = 40;          // the tip is this far ahead of the tail
+static const int FIRST_STEPS = 40;     // pixels flown in the first tick
+static const int PLAIN_STEPS = 15;     // pixels per tick
+static const int SEEKING_STEPS = 5;    // heat-seekers are slower so they can turn
+static const float SEEK_TURN = 0.02f;  // radians per tick
+static const float SEEK_SIGHT_X = 320; // the seek ray ends this far to either side
+static const float SEEK_SIGHT_Y = 240; // ... and this far up or down
+
+void cbullet::init(float angle, float x, float y, int damage, bool seeking, cplayer *owner) {
+    this->angle = angle;
+    this->x = x;
+    this->y = y;
+    this->damage = damage;
+    this->seeking = seeking;
+    this->owner = owner;
+    active = true;
+    fresh = true;
+}
+
+static double tip_x(const cbullet &b) { return b.x + TIP * cos((double)b.angle); }
+static double tip_y(const cbullet &b) { return b.y + TIP * sin((double)b.angle); }
+
+static int tip_cell(const cbullet &b) { return map.get_map((int)tip_x(b), (int)tip_y(b)); }
+
+void cbullet::update() {
+    if (!active) return;
+
+    int steps;
+    if (fresh) {
+        steps = FIRST_STEPS;
+        fresh = false;
+    } else {
+        steps = seeking ? SEEKING_STEPS : PLAIN_STEPS;
+    }
+
+    // Test before every step, so nothing thin is skipped.
+    while (steps > 0 && screen() && !sight_cell(tip_cell(*this)) && !player() && !barrel() &&
+           !box()) {
+        x = (float)(x + cos((double)angle));
+        y = (float)(y + sin((double)angle));
+        steps--;
+    }
+
+    if (steps == 0) {
+        if (seeking) seek();
+        return;
+    }
+
+    if (solid_cell(tip_cell(*this))) {
+        // Terrain particles start one pixel short of the tip, outside the wall.
+        map.damage((int)(x + 39 * cos((double)angle)), (int)(y + 39 * sin((double)angle)));
+    } else if (cplayer *p = player()) {
+        p->damage(damage, angle, owner);
+    } else if (cbarrel *b = barrel()) {
+        b->damage((int)tip_x(*this), (int)tip_y(*this), damage);
+    } else if (cbox *b = box()) {
+        b->damage((int)tip_x(*this), (int)tip_y(*this), damage);
+    }
+    // Otherwise an invisible barrier or the map edge: the bullet just vanishes.
+    active = false;
+}
+
+void cbullet::draw() {
+    if (!active || fresh) return;
+    BITMAP *sprite = bbullet[seeking ? 1 : 0];
+    if (!sprite || !bbuffer) return;
+    pivot_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys(), 0, 0,
+                 ftofix(angle * 40.74));
+}
+
+bool cbullet::screen() {
+    double tx = tip_x(*this), ty = tip_y(*this);
+    return 0 <= tx && tx < map.get_width() && 0 <= ty && ty < map.get_height();
+}
+
+bool cbullet::enemy(int i, float px, float py) {
+    cplayer &p = players[i];
+    return p.get_x() <= px && px < p.get_x() + 14 && p.get_y() <= py && py < p.get_y() + 28;
+}
+
+cplayer *cbullet::player() {
+    float tx = (float)tip_x(*this), ty = (float)tip_y(*this);
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        cplayer &p = players[i];
+        if (p.get_active() && p.get_health() > 0 && &p != owner && enemy(i, tx, ty)) return &p;
+    }
+    return nullptr;
+}
+
+cbarrel *cbullet::barrel() {
+    double tx = tip_x(*this), ty = tip_y(*this);
+    for (int i = 0; i < MAX_BARRELS && barrels[i].get_active(); i++) {
+        cbarrel &b = barrels[i];
+        if (b.alive() && b.get_x() <= tx && tx < b.get_x() + 16 && b.get_y() <= ty &&
+            ty < b.get_y() + 16)
+            return &b;
+    }
+    return nullptr;
+}
+
+cbox *cbullet::box() {
+    double tx = tip_x(*this), ty = tip_y(*this);
+    for (int i = 0; i < MAX_BOXES && boxes[i].get_active(); i++) {
+        cbox &b = boxes[i];
+        if (b.alive() && b.get_x() <= tx && tx < b.get_x() + 16 && b.get_y() <= ty &&
+            ty < b.get_y() + 16)
+            return &b;
+    }
+    return nullptr;
+}
+
+void cbullet::seek() {
+    bool teams = options.get_gametype() == GT_TEAMMATCH;
+    int target = -1;
+    float best = 1000000;
+
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        cplayer &p = players[i];
+        if (!p.get_active() || p.get_health() <= 0 || &p == owner) continue;
+        if (teams && owner && p.get_team() == owner->get_team()) continue;
+
+        float cx = p.get_x() + 7, cy = p.get_y() + 8;
+        double d = atan2((double)cy - y, (double)cx - x);
+        float sx = (float)cos(d), sy = (float)sin(d);
+        // The sight ray starts at the tail, not the tip.
+        float rx = x, ry = y;
+        while (fabsf(x - rx) < SEEK_SIGHT_X && fabsf(y - ry) < SEEK_SIGHT_Y &&
+               !sight_cell(map.get_map((int)(rx + sx), (int)(ry + sy))) &&
+               !enemy(i, rx + sx, ry + sy)) {
+            rx += sx;
+            ry += sy;
+        }
+        if (!enemy(i, rx + sx, ry + sy)) continue;
+
+        float dist = (float)hypot((double)cx - x, (double)cy - y);
+        if (dist < best) {
+            best = dist;
+            target = i;
+        }
+    }
+    if (target < 0) return;
+
+    cplayer &t = players[target];
+    float diff = (float)(atan2((double)t.get_y() + 8 - y, (double)t.get_x() + 7 - x) - angle);
+    float turn = diff > 0 ? SEEK_TURN : -SEEK_TURN;
+    if (fabs((double)diff) > 3.14) turn = -turn; // the shorter way round
+    double turned = (double)angle + turn;
+    if (turned > 3.14)
+        angle = (float)(turned - 6.28);
+    else if (turned < -3.14)
+        angle = (float)(turned + 6.28);
+    else
+        angle = (float)turned;
+}
