@@ -1,0 +1,84 @@
+#include "effects/particle.h"
+
+#include <allegro.h>
+#include <cstdlib>
+
+#include "shell/data.h"
+#include "world/map.h"
+
+cparticle particles[MAX_PARTICLES];
+
+static const int HEAVY_LIFETIME = 50; // ticks
+static const float PARTICLE_GRAVITY = 0.15f;
+
+static bool sight_at(int x, int y) { return sight_cell(map.get_map(x, y)); }
+
+void cparticle::init(float x, float y, bool floating) {
+    this->x = x;
+    this->y = y;
+    if (floating) {
+        vx = (rand() % 5 - 2) / 10.0;
+        vy = (rand() % 5 - 2) / 10.0;
+        lifetime = rand() % 30;
+    } else {
+        vx = (rand() % 11 - 5) / 10.0;
+        vy = (rand() % 11 - 5) / 10.0;
+        lifetime = HEAVY_LIFETIME;
+    }
+    this->floating = floating;
+    sprite = rand() & 1;
+    active = true;
+}
+
+void cparticle::update() {
+    if (!active) return;
+
+    // The slot is freed here but the particle still moves this tick.
+    if (lifetime == 0) active = false;
+    lifetime--;
+
+    if (!floating && !sight_at((int)x, (int)y + 1)) vy += PARTICLE_GRAVITY;
+
+    float target = x + vx;
+    if (vx > 0) {
+        while (x < target && x < map.get_width() && !sight_at((int)x + 1, (int)y))
+            x = target - x <= 1 ? target : x + 1;
+    } else {
+        while (x > target && x > -1 && !sight_at((int)x - 1, (int)y))
+            x = x - target <= 1 ? target : x - 1;
+    }
+    if (x >= map.get_width() || x <= -1) {
+        active = false;
+        return;
+    }
+    if (x != target) vx = 0; // against a wall: slide down it
+
+    target = y + vy;
+    if (vy > 0) {
+        while (y < target && y < map.get_height() && !sight_at((int)x, (int)y + 1))
+            y = target - y <= 1 ? target : y + 1;
+    } else {
+        while (y > target && y > -1 && !sight_at((int)x, (int)y - 1))
+            y = y - target <= 1 ? target : y - 1;
+    }
+    if (y >= map.get_height() || y <= -1) {
+        active = false;
+        return;
+    }
+    if (y != target) vx = vy = 0; // landed: stops dead
+}
+
+void cparticle::draw() {
+    BITMAP *sprite_bmp = bparticle[sprite & 1];
+    if (!active || !sprite_bmp || !bbuffer) return;
+    draw_sprite(bbuffer, sprite_bmp, (int)x - map.get_xs(), (int)y - map.get_ys());
+}
+
+void spawn_particles(float x, float y, bool floating, int n) {
+    int started = 0;
+    for (int i = 0; i < MAX_PARTICLES && started < n; i++) {
+        if (particles[i].get_active()) continue;
+        particles[i].init(x, y, floating);
+        started++;
+    }
+}

@@ -1,0 +1,118 @@
+#include "effects/shell.h"
+
+#include <allegro.h>
+#include <cmath>
+#include <cstdlib>
+
+#include "players/player.h"
+#include "shell/data.h"
+#include "shell/sound.h"
+#include "world/map.h"
+
+cshell shells[MAX_SHELLS];
+
+static const float SHELL_GRAVITY = 0.15f;
+static const float SHELL_BOUNCE = 0.7f; // speed kept by a bounce
+static const float SHELL_REST = 0.5f;   // below this on a floor the shell lies flat
+static const float SHELL_SPIN = 0.05f;  // radians per tick while moving
+
+static bool solid_at(int x, int y) { return solid_cell(map.get_map(x, y)); }
+
+void cshell::init(float x, float y, bool leftward, bool big) {
+    spin = 0;
+    this->x = x;
+    this->y = y;
+    int r = rand() % 21;
+    vx = leftward ? -r / 10.0 : r / 10.0;
+    vy = -(rand() % 21) / 10.0;
+    lifetime = SHELL_LIFETIME;
+    active = true;
+    this->big = big;
+}
+
+// A shell is a short stick from (x, y) to one pixel along its spin; each side test
+// probes beside both ends.
+bool cshell::down() {
+    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    return solid_at((int)x, (int)y + 1) || solid_at(ex, ey + 1);
+}
+
+bool cshell::up() {
+    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    return solid_at((int)x, (int)y - 1) || solid_at(ex, ey - 1);
+}
+
+bool cshell::right() {
+    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    return solid_at((int)x + 1, (int)y) || solid_at(ex + 1, ey);
+}
+
+bool cshell::left() {
+    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    return solid_at((int)x - 1, (int)y) || solid_at(ex - 1, ey);
+}
+
+// Asks for the slow-motion state on every bounce, but only a shell on screen is heard.
+static void clink(float x, float y) {
+    SAMPLE *sample = sshell[players[0].get_slowmotion() > 0 ? 1 : 0];
+    if (map.in_view(x, y)) sound_play(sample, 255, 128, 1000, 0);
+}
+
+void cshell::update() {
+    if (!active) return;
+
+    // The slot is freed here but the shell still moves this tick.
+    if (lifetime == 0) active = false;
+    lifetime--;
+
+    if (!down()) vy += SHELL_GRAVITY;
+
+    float target = x + vx;
+    if (vx > 0) {
+        while (x < target && !right() && x < map.get_width())
+            x = target - x <= 1 ? target : x + 1;
+    } else {
+        while (x > target && !left() && x > -2)
+            x = x - target <= 1 ? target : x - 1;
+    }
+    if (x >= map.get_width() || x <= -2) {
+        active = false;
+        return;
+    }
+    if (x != target) {
+        vx = -SHELL_BOUNCE * vx;
+        vy = SHELL_BOUNCE * vy;
+        clink(x, y);
+    }
+
+    target = y + vy;
+    if (vy > 0) {
+        while (y < target && !down() && y < map.get_height())
+            y = target - y <= 1 ? target : y + 1;
+    } else {
+        while (y > target && !up() && y > -2)
+            y = y - target <= 1 ? target : y - 1;
+    }
+    if (y >= map.get_height() - 1 || y <= -1) {
+        active = false;
+        return;
+    }
+    if (y != target) {
+        vy = -SHELL_BOUNCE * vy;
+        vx = SHELL_BOUNCE * vx;
+        clink(x, y);
+    }
+
+    if (fabs(vx) < SHELL_REST && fabs(vy) < SHELL_REST && down()) {
+        spin = vx = vy = 0; // lies flat
+    } else {
+        spin += SHELL_SPIN;
+    }
+}
+
+void cshell::draw() {
+    BITMAP *sprite = bshell[big ? 1 : 0];
+    if (!active || !sprite || !bbuffer) return;
+    pivot_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys(), 0, 0,
+                 ftofix(spin * 40.74));
+}
