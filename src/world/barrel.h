@@ -26,4 +26,10 @@ class cbarrel {
 
 extern cbarrel barrels[MAX_BARRELS];
 
+const int PROP_RETURN_PUFFS = 36; // smoke puffs, 6 per row, when a barrel or box stands up
+
+// True when a living player's 14x28 body overlaps the 16x16 prop at (x, y): the prop
+// waits to stand up again until the spot is clear.
+bool prop_blocked(int x, int y);
+
 #endif

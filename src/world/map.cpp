@@ -1,0 +1,236 @@
+#include "world/map.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "effects/particle.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "world/barrel.h"
+#include "world/box.h"
+
+cmap map;
+
+const int TERRAIN_HIT_PARTICLES = 5;
+const int RELIEF_LAYERS = 5; // the face plus four darker copies behind it
+const int RELIEF_RISE = 4;   // a relief tile is drawn this much above its cell
+
+cmap::cmap()
+    : height(0), nm(0), nsp(0), width(0), camx(0), camy(0), relief(false), background(nullptr) {
+    memset(spawn_x, 0, sizeof(spawn_x));
+    memset(spawn_y, 0, sizeof(spawn_y));
+    memset(grid, 0, sizeof(grid));
+    memset(names, 0, sizeof(names));
+    for (int i = 0; i < MAP_MAX_TILES; i++) tiles[i] = nullptr;
+}
+
+static void report(const char *path, const maperror &err) {
+    fprintf(stderr, "%s:%d: %s\n", path, err.line, err.reason.c_str());
+}
+
+void cmap::load() {
+    memset(names, 0, sizeof(names));
+    nm = 0;
+
+    // Only maps that read cleanly are listed, so a broken file never takes one of the slots.
+    static mapfile checked; // large; kept off the stack
+    struct al_ffblk info;
+    if (al_findfirst("krm/*.krm", &info, -1) == 0) {
+        do {
+            size_t len = strlen(info.name);
+            if (len > (size_t)MAP_NAME_MAX) continue;
+            std::string path = std::string("krm/") + info.name;
+            maperror err;
+            if (!parse_map_file(path.c_str(), checked, err, tile_in_bmp_folder)) {
+                report(path.c_str(), err);
+                continue;
+            }
+            memcpy(names[nm], info.name, len + 1);
+            nm++;
+        } while (nm < MAX_MAPS && al_findnext(&info) == 0);
+        al_findclose(&info);
+    }
+
+    // Neighbour swaps, starting over after each one.
+    int k = 0;
+    while (k + 1 < nm) {
+        if (strcmp(names[k], names[k + 1]) > 0) {
+            char tmp[MAP_NAME_MAX + 1];
+            memcpy(tmp, names[k], sizeof(tmp));
+            memcpy(names[k], names[k + 1], sizeof(tmp));
+            memcpy(names[k + 1], tmp, sizeof(tmp));
+            k = 0;
+        } else {
+            k++;
+        }
+    }
+}
+
+void cmap::get_name(int index, char *out) {
+    out[0] = 0;
+    if (index < 0 || index >= nm) return;
+    int len = (int)strlen(names[index]) - 4; // drop ".krm"
+    if (len < 0) len = 0;
+    if (len > 10) len = 10;
+    for (int i = 0; i < len; i++) out[i] = (char)toupper((unsigned char)names[index][i]);
+    out[len] = 0;
+}
+
+// The 20x20 relief tile: the face at (0, 4) with four darker copies stacked behind it,
+// each one pixel further right and higher. Only the top-left 16x16 of the source counts.
+static BITMAP *make_relief(BITMAP *src) {
+    BITMAP *tile = create_bitmap(20, 20);
+    if (!tile) return nullptr;
+    int mask = makecol(255, 0, 255);
+    clear_to_color(tile, mask);
+    int w = src->w < 16 ? src->w : 16;
+    int h = src->h < 16 ? src->h : 16;
+    for (int u = RELIEF_LAYERS; u >= 1; u--)
+        for (int x = 0; x < w; x++)
+            for (int y = 0; y < h; y++) {
+                int p = getpixel(src, x, y);
+                if (p != mask)
+                    putpixel(tile, x + u - 1, y - u + 5,
+                             makecol(getr(p) / u, getg(p) / u, getb(p) / u));
+            }
+    return tile;
+}
+
+// A 16 x height strip from the top colour towards the bottom one, in single precision.
+static BITMAP *make_background(const int top[3], const int bottom[3], int height) {
+    BITMAP *bg = create_bitmap(16, height);
+    if (!bg) return nullptr;
+    float c[3], step[3];
+    for (int i = 0; i < 3; i++) {
+        c[i] = (float)top[i];
+        step[i] = (float)(bottom[i] - top[i]) / (float)height;
+    }
+    for (int y = 0; y < height; y++) {
+        hline(bg, 0, y, 15, makecol((int)c[0], (int)c[1], (int)c[2]));
+        for (int i = 0; i < 3; i++) c[i] += step[i];
+    }
+    return bg;
+}
+
+bool cmap::init() {
+    int level = options.get_level();
+    if (level < 0 || level >= nm) return false;
+    std::string path = std::string("krm/") + names[level];
+
+    // The file may have changed since the list was built: check it again.
+    static mapfile mf;
+    maperror err;
+    if (!parse_map_file(path.c_str(), mf, err, tile_in_bmp_folder)) {
+        report(path.c_str(), err);
+        return false;
+    }
+
+    // Images first, so a tile that will not load leaves the world untouched.
+    BITMAP *made[MAP_MAX_TILES] = {};
+    BITMAP *bg = nullptr;
+    bool ok = true;
+    for (int i = 0; i < mf.ntiles && ok; i++) {
+        std::string tile_path = std::string("bmp/") + mf.tile[i];
+        BITMAP *img = load_bitmap(tile_path.c_str(), nullptr);
+        if (!img) {
+            fprintf(stderr, "%s: tile \"%s\" cannot be loaded\n", path.c_str(), mf.tile[i]);
+            ok = false;
+            break;
+        }
+        if (mf.relief) {
+            made[i] = make_relief(img);
+            destroy_bitmap(img);
+            if (!made[i]) ok = false;
+        } else {
+            made[i] = img;
+        }
+    }
+    if (ok) {
+        bg = make_background(mf.top, mf.bottom, mf.height);
+        if (!bg) ok = false;
+    }
+    if (!ok) {
+        for (int i = 0; i < MAP_MAX_TILES; i++)
+            if (made[i]) destroy_bitmap(made[i]);
+        return false;
+    }
+
+    width = mf.width;
+    height = mf.height;
+    relief = mf.relief;
+    background = bg;
+    for (int i = 0; i < MAP_MAX_TILES; i++) tiles[i] = made[i];
+
+    nsp = 0;
+    for (int r = 0; r < height / 16; r++) {
+        for (int c = 0; c < width / 16; c++) {
+            char ch = mf.grid[c][r];
+            grid[c][r] = ch;
+            if (ch == '0') {
+                for (int i = 0; i < MAX_BOXES; i++)
+                    if (!boxes[i].get_active()) {
+                        boxes[i].init(16 * c, 16 * r);
+                        break;
+                    }
+            } else if (ch == '1') {
+                for (int i = 0; i < MAX_BARRELS; i++)
+                    if (!barrels[i].get_active()) {
+                        barrels[i].init(16 * c, 16 * r);
+                        break;
+                    }
+            } else if (ch >= 'A' && ch <= 'G') {
+                spawn_x[nsp] = 16 * c; // the parser allows at most 32
+                spawn_y[nsp] = 16 * r;
+                nsp++;
+            }
+        }
+    }
+
+    camx = width / 2 - 320;
+    camy = height / 2 - 240;
+    return true;
+}
+
+int cmap::get_map(int x, int y) {
+    if (x < 0 || x >= width || y < 0 || y >= height) return 0;
+    int c = x / 16, r = y / 16;
+    if (c >= MAP_MAX_CELLS || r >= MAP_MAX_CELLS) return 0;
+    return (unsigned char)grid[c][r];
+}
+
+void cmap::draw() {
+    if (!bbuffer) return;
+    if (background)
+        for (int dx = 0; dx < 640; dx += 16) blit(background, bbuffer, 0, camy, dx, 0, 16, 480);
+
+    int cols = camx % 16 ? 41 : 40;
+    int rows = camy % 16 ? 31 : 30;
+    int lift = relief ? RELIEF_RISE : 0;
+    int cols_in_map = width / 16, rows_in_map = height / 16;
+    // Left to right, bottom to top: each relief is covered by the tiles above and right.
+    for (int i = 0; i < cols; i++) {
+        int c = i + camx / 16;
+        if (c < 0 || c >= cols_in_map || c >= MAP_MAX_CELLS) continue;
+        for (int j = rows - 1; j >= 0; j--) {
+            int r = j + camy / 16;
+            if (r < 0 || r >= rows_in_map || r >= MAP_MAX_CELLS) continue;
+            char ch = grid[c][r];
+            if (ch < 'a' || ch > 'z') continue;
+            BITMAP *tile = tiles[ch - 'a'];
+            if (tile) draw_sprite(bbuffer, tile, 16 * i - camx % 16, 16 * j - camy % 16 - lift);
+        }
+    }
+}
+
+void cmap::damage(int x, int y) { spawn_particles((float)x, (float)y, false, TERRAIN_HIT_PARTICLES); }
+
+void cmap::deinit() {
+    if (background) destroy_bitmap(background);
+    background = nullptr;
+    for (int i = 0; i < MAP_MAX_TILES; i++) {
+        if (tiles[i]) destroy_bitmap(tiles[i]);
+        tiles[i] = nullptr;
+    }
+}
