@@ -1,0 +1,107 @@
+// Blood drops: fly, fall and splash a few pixels into whatever solid tile they hit.
+#include <algorithm>
+#include <allegro.h>
+
+#include "players/blood.h"
+#include "shell/data.h"
+#include "world/map.h"
+
+cblood blood[MAX_BLOOD];
+
+static const float GRAVITY = 0.15f;
+static const int EDGE = -2; // a drop at or beyond this is off the map's top or left
+
+static bool solid_at(int x, int y) { return solid_cell(map.get_map(x, y)); }
+
+// How deep a drop splashes into a surface: mostly 2 pixels, rarely up to 5.
+static int splash_depth() {
+    int r = rand() % 85;
+    if (r <= 63) return 2;
+    if (r <= 79) return 3;
+    if (r <= 83) return 4;
+    return 5;
+}
+
+void spill_blood(float x, float y, int n) {
+    for (int i = 0; i < MAX_BLOOD && n > 0; i++) {
+        if (blood[i].get_active()) continue;
+        blood[i].init(x, y);
+        n--;
+    }
+}
+
+cblood *cblood::init(float x, float y) {
+    this->x = x;
+    this->y = y;
+    vx = (rand() % 11 - 5) / 10.0f;
+    vy = (rand() % 11 - 5) / 10.0f;
+    lifetime = BLOOD_LIFETIME;
+    active = true;
+    frame = rand() & 1;
+    return this;
+}
+
+bool cblood::down() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X, Y + 2) || solid_at(X + 1, Y + 2);
+}
+
+bool cblood::up() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X, Y - 1) || solid_at(X + 1, Y - 1);
+}
+
+bool cblood::left() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X - 1, Y) || solid_at(X - 1, Y + 1);
+}
+
+bool cblood::right() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X + 2, Y) || solid_at(X + 2, Y + 1);
+}
+
+void cblood::update() {
+    if (!active) return;
+    // The last tick still moves the drop.
+    if (lifetime == 0) active = false;
+    lifetime -= 1;
+
+    if (!down()) vy += GRAVITY;
+
+    if (vx != 0) {
+        float target = x + vx;
+        int w = map.get_width();
+        if (vx > 0)
+            while (target > x && x < w && !right()) x += std::min(1.0f, target - x);
+        else
+            while (target < x && x > EDGE && !left()) x += std::max(-1.0f, target - x);
+        if (x >= w || x <= EDGE) {
+            active = false;
+        } else if (x != target) {
+            x += vx > 0 ? splash_depth() : -splash_depth();
+            vx = vy = 0;
+        }
+    }
+
+    if (vy != 0) {
+        float target = y + vy;
+        int h = map.get_height();
+        if (vy > 0)
+            while (target > y && y < h && !down()) y += std::min(1.0f, target - y);
+        else
+            while (target < y && y > EDGE && !up()) y += std::max(-1.0f, target - y);
+        if (y >= h || y <= EDGE) {
+            active = false;
+        } else if (y != target) {
+            y += vy > 0 ? splash_depth() : -splash_depth();
+            vx = vy = 0;
+        }
+    }
+}
+
+void cblood::draw() {
+    if (!active || !bbuffer) return;
+    BITMAP *sprite = bblood[(int)frame & 1];
+    if (sprite) draw_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys());
+}

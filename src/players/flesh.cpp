@@ -1,0 +1,109 @@
+// Flesh chunks: thrown on death, tumble and bounce, and bleed until they come to rest.
+#include <algorithm>
+#include <allegro.h>
+#include <cmath>
+
+#include "match/pool.h"
+#include "players/blood.h"
+#include "players/flesh.h"
+#include "shell/data.h"
+#include "shell/options.h"
+#include "world/map.h"
+
+cflesh flesh[MAX_FLESH];
+
+static const float GRAVITY = 0.15f;
+static const float BOUNCE = 0.7f;     // speed kept (and reversed) on impact
+static const float REST_SPEED = 0.2f; // slower than this on a floor and the chunk is gone
+static const float BLOW_PUSH = 5.0f;  // extra speed along the blow's direction
+static const int EDGE = -5;
+
+static bool solid_at(int x, int y) { return solid_cell(map.get_map(x, y)); }
+
+cflesh *cflesh::init(float x, float y, float force) {
+    this->x = x;
+    this->y = y;
+    vx = (rand() % 101 - 50) / 10.0f;
+    vy = (rand() % 101 - 50) / 10.0f;
+    // Chunks fly on along a bullet's path; an explosion scatters them evenly.
+    if (force < 999) {
+        vx += BLOW_PUSH * cosf(force);
+        vy += BLOW_PUSH * sinf(force);
+    }
+    spin = 0;
+    active = true;
+    return this;
+}
+
+bool cflesh::down() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X, Y + 5) || solid_at(X + 4, Y + 5);
+}
+
+bool cflesh::up() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X, Y - 1) || solid_at(X + 4, Y - 1);
+}
+
+bool cflesh::left() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X - 1, Y) || solid_at(X - 1, Y + 4);
+}
+
+bool cflesh::right() {
+    int X = (int)x, Y = (int)y;
+    return solid_at(X + 5, Y) || solid_at(X + 5, Y + 4);
+}
+
+void cflesh::update() {
+    if (!active) return;
+    // At rest on a floor: this is the chunk's last tick.
+    if (fabsf(vx) < REST_SPEED && fabsf(vy) < REST_SPEED && down()) active = false;
+
+    if (!down()) vy += GRAVITY;
+
+    if (vx != 0) {
+        float target = x + vx;
+        int w = map.get_width();
+        if (vx > 0)
+            while (target > x && x < w && !right()) x += std::min(1.0f, target - x);
+        else
+            while (target < x && x > EDGE && !left()) x += std::max(-1.0f, target - x);
+        if (x >= w || x <= EDGE) {
+            active = false;
+        } else if (x != target) {
+            vx *= -BOUNCE;
+            vy *= BOUNCE;
+        }
+    }
+
+    if (vy != 0) {
+        float target = y + vy;
+        int h = map.get_height();
+        if (vy > 0)
+            while (target > y && y < h && !down()) y += std::min(1.0f, target - y);
+        else
+            while (target < y && y > EDGE && !up()) y += std::max(-1.0f, target - y);
+        if (y >= h || y <= EDGE) {
+            active = false;
+        } else if (y != target) {
+            vy *= -BOUNCE;
+            vx *= BOUNCE;
+        }
+    }
+
+    spin += 0.025f;
+
+    // A blood trail, thinner at the lower gore settings.
+    int divisor = options.get_blood();
+    if (divisor > 0 && rand() % divisor == 0) {
+        cblood *drop = first_free(blood);
+        if (drop) drop->init(x + 1, y + 1);
+    }
+}
+
+void cflesh::draw() {
+    if (!active || !bbuffer || !bflesh) return;
+    rotate_sprite(bbuffer, bflesh, (int)x - map.get_xs(), (int)y - map.get_ys(),
+                  ftofix(spin * 40.74));
+}

@@ -1,0 +1,56 @@
+// The human's controls: W/A/D to move, R to reload, the mouse to aim, the left button
+// to fire and the right one to charge and throw a hand grenade. The camera follows.
+#include <allegro.h>
+
+#include "players/player.h"
+#include "shell/options.h"
+#include "weapons/weapon.h"
+#include "world/map.h"
+
+static const float MAX_THROW_POWER = 6.0f;
+static const float THROW_CHARGE = 0.1f; // per tick the right button is held
+
+void cplayer::player_move() {
+    if (key[KEY_W]) jump();
+    // D wins when both directions are held.
+    if (key[KEY_D])
+        move_right();
+    else if (key[KEY_A])
+        move_left();
+}
+
+void cplayer::player_screen() {
+    int w = map.get_width(), h = map.get_height();
+    // Away from the edges the body sits at screen (313, 226), its centre mid-view.
+    int cx, cy;
+    if (x < 313)
+        cx = 0;
+    else if (x < w - 326)
+        cx = (int)x - 313;
+    else
+        cx = w - 640;
+    if (y < 226)
+        cy = 0;
+    else if (y < h - 253)
+        cy = (int)y - 226;
+    else
+        cy = h - 480;
+    map.set_screen(cx, cy);
+}
+
+void cplayer::player_shoot() {
+    int scale = options.scaled();
+    int mx = mouse_x / scale, my = mouse_y / scale;
+    set_angle(map.get_xs() + (mx - x - 7), map.get_ys() + (my - y - 8), 0);
+
+    if (mouse_b & 2) {
+        // Charging a grenade; the trigger is ignored meanwhile.
+        if (grenades > 0 && throw_power < MAX_THROW_POWER) throw_power += THROW_CHARGE;
+    } else {
+        if (mouse_b & 1) shoot();
+        // The right button was just let go after charging.
+        if (throw_power > 0) grenade();
+    }
+
+    if (key[KEY_R] && weapon) weapon->reload();
+}
