@@ -44,7 +44,8 @@ static std::string working_dir() {
 void init() {
     srand(time(NULL));
     if (allegro_init() != 0) {
-        fprintf(stderr, "krag: cannot start the Allegro library: %s\n", allegro_error);
+        fprintf(stderr, "krag: cannot start the Allegro library (is an X display set?) %s\n",
+                allegro_error);
         exit(1);
     }
 
@@ -163,6 +164,13 @@ void wait_for_tick() {
     while (logic == 0) rest(1);
 }
 
+// Waits (up to two seconds) for the left button to come up. The click on the options
+// screen's leave button may otherwise be released over a window that has just shrunk,
+// and that release never reaches us: the next click on the menu would be lost.
+static void wait_for_release() {
+    for (int ms = 0; ms < 2000 && (mouse_b & 1); ms++) rest(1);
+}
+
 // Runs one screen until it says it is done (checked at the top of every frame).
 template <class S, class D> static void run_screen(S &s, D done) {
     while (!done()) {
@@ -182,6 +190,7 @@ int krag_main() {
     }
 
     do {
+        if (menu.get_choice() < 0) wait_for_release();
         if (menu.get_choice() <= 0 && !graphics()) {
             allegro_exit();
             return 1;

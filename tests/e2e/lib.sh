@@ -1,0 +1,313 @@
+# End-to-end test kit: runs the real krag in a private Xvfb and drives it like a player.
+#
+# Use from a test script:
+#     source "$(dirname "$0")/lib.sh"
+#     e2e_init "$1" my_test          # build folder, short name for logs and screenshots
+#     e2e_start                      # Xvfb + krag, waits for the KRAG window
+#     e2e_click 300 190              # press and release at back-buffer (640x480) coordinates
+#     ...
+#     e2e_expect_exit 0
+#     e2e_done
+#
+# Every coordinate below is in back-buffer pixels (640x480); the kit adds the window's
+# position and doubles them while the game shows its 1280x960 window.
+#
+# Set-up and processes
+#   e2e_init BUILD NAME       remember the build folder and test name, make a scratch folder
+#                             ($E2E_TMP), install the clean-up trap
+#   e2e_xvfb                  start Xvfb 1600x1200x24 on a free display; exports DISPLAY
+#   e2e_launch [DIR]          start DIR/krag (default: the build folder) in the background;
+#                             $KRAG_PID, output in $E2E_TMP/krag.log
+#   e2e_start [DIR]           e2e_xvfb (once) + e2e_launch + e2e_wait_window
+#   e2e_wait_window [SECS]    wait for a visible window named KRAG; sets $KRAG_WIN and the
+#                             geometry ($WIN_X $WIN_Y $WIN_W $WIN_H, $E2E_SCALE = 1 or 2)
+#   e2e_wait_size W H [SECS]  wait until the KRAG window is W x H (after a mode change)
+#   e2e_wait_exit [SECS]      wait for krag to end; sets $KRAG_STATUS (124: still running)
+#   e2e_expect_exit CODE [SECS]  e2e_wait_exit and fail unless the status is CODE
+#   e2e_data_copy DIR         copy krag and its bmp/ wav/ krm/ into DIR (to break on purpose)
+#
+# Input
+#   e2e_move X Y              move the pointer
+#   e2e_click X Y             move, press, release (with pauses: the screens act on a press
+#                             that follows a release)
+#   e2e_key KEY [SECS]        hold a key (xdotool key name, e.g. Escape) for SECS (0.2)
+#   e2e_park                  move the pointer to the bottom-right corner, out of the way
+#
+# Pictures
+#   e2e_shot NAME             screenshot of the whole screen into $E2E_TMP/NAME.png; prints path
+#   e2e_crop SHOT X Y W H OUT cut a back-buffer region out of a screenshot (scaled back to
+#                             back-buffer size in the doubled window)
+#   e2e_region_diff SHOT BMP X Y W H [FUZZ]
+#                             prints how many pixels of the region differ between the
+#                             screenshot and the same region of a bmp file (FUZZ% colour
+#                             tolerance, default 6)
+#   e2e_region_matches SHOT BMP X Y W H [MAXPIXELS] [FUZZ]
+#                             true when at most MAXPIXELS (default 0) pixels differ
+#   e2e_region_changed SHOT1 SHOT2 X Y W H
+#                             true when the region differs between two screenshots
+#   e2e_wait_region BMP X Y W H [SECS] [MAXPIXELS]
+#                             take screenshots until the region matches the bmp
+#
+# Results
+#   e2e_check DESC CMD...     run CMD; on failure keep a screenshot and the log, then stop
+#   e2e_not CMD...            negates CMD, for e2e_check ("e2e_check desc e2e_not cmd ...")
+#   e2e_fail DESC             keep a screenshot (BUILD/e2e-NAME-fail-N.png) and the log, exit 1
+#   e2e_done                  print the tally line and exit 0
+#
+# Clean-up kills krag and Xvfb by their process ids and removes $E2E_TMP.
+
+E2E_BUILD=""
+E2E_NAME=""
+E2E_TMP=""
+XVFB_PID=""
+KRAG_PID=""
+KRAG_STATUS=""
+KRAG_WIN=""
+WIN_X=0
+WIN_Y=0
+WIN_W=0
+WIN_H=0
+E2E_SCALE=1
+E2E_PASSED=0
+E2E_FAILS=0
+
+e2e_init() {
+    E2E_BUILD=$(cd "$1" && pwd) || { echo "e2e: no build folder '$1'" >&2; exit 2; }
+    E2E_NAME=${2:-e2e}
+    E2E_TMP=$(mktemp -d "/tmp/krag-$E2E_NAME-XXXXXX")
+    [ -x "$E2E_BUILD/krag" ] || { echo "e2e: $E2E_BUILD/krag is not built" >&2; exit 2; }
+    for tool in Xvfb xdotool import compare convert xwininfo; do
+        command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 2; }
+    done
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+}
+
+e2e_cleanup() {
+    local status=$?
+    if [ -n "$KRAG_PID" ] && kill -0 "$KRAG_PID" 2>/dev/null; then
+        kill "$KRAG_PID" 2>/dev/null
+        sleep 0.3
+        kill -9 "$KRAG_PID" 2>/dev/null
+    fi
+    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
+    [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
+    exit $status
+}
+
+e2e_xvfb() {
+    [ -n "$XVFB_PID" ] && return 0
+    local n
+    for n in $(seq 90 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        local i
+        for i in $(seq 50); do
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 || DISPLAY=":$n" xwininfo -root >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=""
+    done
+    echo "e2e: could not start Xvfb" >&2
+    exit 2
+}
+
+e2e_launch() {
+    local dir=${1:-$E2E_BUILD}
+    KRAG_STATUS=""
+    KRAG_WIN=""
+    "$dir/krag" >"$E2E_TMP/krag.log" 2>&1 </dev/null &
+    KRAG_PID=$!
+}
+
+e2e_start() {
+    e2e_xvfb
+    e2e_launch "${1:-}"
+    e2e_wait_window 20
+}
+
+# Reads the geometry of $KRAG_WIN into WIN_X/Y/W/H and E2E_SCALE.
+e2e_geometry() {
+    local X Y WIDTH HEIGHT WINDOW SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$KRAG_WIN" 2>/dev/null)" || return 1
+    WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
+    if [ "$WIN_W" -ge 1280 ]; then E2E_SCALE=2; else E2E_SCALE=1; fi
+}
+
+e2e_find_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '^KRAG$' 2>/dev/null); do
+        KRAG_WIN=$w
+        e2e_geometry && return 0
+    done
+    return 1
+}
+
+e2e_wait_window() {
+    local secs=${1:-20} i
+    for i in $(seq $((secs * 10))); do
+        if e2e_find_window; then
+            sleep 0.5 # let the first frames reach the screen
+            return 0
+        fi
+        if [ -n "$KRAG_PID" ] && ! kill -0 "$KRAG_PID" 2>/dev/null; then
+            e2e_fail "krag ended before its window appeared"
+        fi
+        sleep 0.1
+    done
+    e2e_fail "no KRAG window after $secs s"
+}
+
+e2e_wait_size() {
+    local w=$1 h=$2 secs=${3:-10} i
+    for i in $(seq $((secs * 10))); do
+        if e2e_find_window && [ "$WIN_W" -eq "$w" ] && [ "$WIN_H" -eq "$h" ]; then
+            sleep 0.5
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+e2e_wait_exit() {
+    local secs=${1:-10} i
+    for i in $(seq $((secs * 10))); do
+        if ! kill -0 "$KRAG_PID" 2>/dev/null; then
+            wait "$KRAG_PID"
+            KRAG_STATUS=$?
+            KRAG_PID=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    KRAG_STATUS=124
+    return 1
+}
+
+e2e_expect_exit() {
+    local want=$1
+    e2e_wait_exit "${2:-10}"
+    if [ "$KRAG_STATUS" != "$want" ]; then
+        e2e_fail "krag exit status $KRAG_STATUS, expected $want"
+    fi
+    E2E_PASSED=$((E2E_PASSED + 1))
+    echo "ok: krag exited with status $want"
+}
+
+e2e_data_copy() {
+    local dir=$1
+    mkdir -p "$dir"
+    cp "$E2E_BUILD/krag" "$dir/"
+    cp -r "$E2E_BUILD/bmp" "$E2E_BUILD/wav" "$E2E_BUILD/krm" "$dir/"
+}
+
+e2e_move() {
+    xdotool mousemove $((WIN_X + $1 * E2E_SCALE)) $((WIN_Y + $2 * E2E_SCALE))
+    sleep 0.1
+}
+
+e2e_click() {
+    e2e_move "$1" "$2"
+    xdotool mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
+    sleep 0.25
+}
+
+e2e_key() {
+    xdotool keydown "$1"
+    sleep "${2:-0.2}"
+    xdotool keyup "$1"
+    sleep 0.2
+}
+
+e2e_park() { e2e_move 639 479; }
+
+e2e_shot() {
+    local out="$E2E_TMP/$1.png"
+    import -window root "$out"
+    echo "$out"
+}
+
+e2e_crop() {
+    local shot=$1 x=$2 y=$3 w=$4 h=$5 out=$6
+    local s=$E2E_SCALE
+    convert "$shot" -crop "$((w * s))x$((h * s))+$((WIN_X + x * s))+$((WIN_Y + y * s))" +repage \
+        -sample "${w}x${h}!" "$out"
+}
+
+e2e_region_diff() {
+    local shot=$1 bmp=$2 x=$3 y=$4 w=$5 h=$6 fuzz=${7:-6}
+    local a="$E2E_TMP/region-a.png" b="$E2E_TMP/region-b.png"
+    e2e_crop "$shot" "$x" "$y" "$w" "$h" "$a"
+    convert "$bmp" -crop "${w}x${h}+${x}+${y}" +repage "$b"
+    compare -metric AE -fuzz "${fuzz}%" "$a" "$b" null: 2>&1 | sed 's/ .*//'
+}
+
+e2e_region_matches() {
+    local max=${7:-0} fuzz=${8:-6} n
+    n=$(e2e_region_diff "$1" "$2" "$3" "$4" "$5" "$6" "$fuzz")
+    [ -n "$n" ] && [ "${n%.*}" -le "$max" ] 2>/dev/null
+}
+
+e2e_region_changed() {
+    local a="$E2E_TMP/changed-a.png" b="$E2E_TMP/changed-b.png" n
+    e2e_crop "$1" "$3" "$4" "$5" "$6" "$a"
+    e2e_crop "$2" "$3" "$4" "$5" "$6" "$b"
+    n=$(compare -metric AE "$a" "$b" null: 2>&1 | sed 's/ .*//')
+    [ -n "$n" ] && [ "${n%.*}" -gt 0 ] 2>/dev/null
+}
+
+e2e_wait_region() {
+    local bmp=$1 x=$2 y=$3 w=$4 h=$5 secs=${6:-5} max=${7:-0} i shot
+    for i in $(seq $((secs * 4))); do
+        shot=$(e2e_shot wait-region)
+        e2e_region_matches "$shot" "$bmp" "$x" "$y" "$w" "$h" "$max" && return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+e2e_fail() {
+    E2E_FAILS=$((E2E_FAILS + 1))
+    local keep="$E2E_BUILD/e2e-$E2E_NAME-fail-$E2E_FAILS.png"
+    if [ -n "$DISPLAY" ] && [ -n "$XVFB_PID" ]; then
+        import -window root "$keep" 2>/dev/null && echo "screenshot kept: $keep" >&2
+    fi
+    echo "FAIL: $1" >&2
+    if [ -s "$E2E_TMP/krag.log" ]; then
+        echo "--- krag output ---" >&2
+        grep -v '^ALSA lib' "$E2E_TMP/krag.log" >&2
+    fi
+    echo "e2e: $E2E_PASSED passed, 1 failed"
+    exit 1
+}
+
+e2e_check() {
+    local desc=$1
+    shift
+    if "$@"; then
+        E2E_PASSED=$((E2E_PASSED + 1))
+        echo "ok: $desc"
+    else
+        e2e_fail "$desc"
+    fi
+}
+
+e2e_not() { ! "$@"; }
+
+e2e_done() {
+    echo "e2e: $E2E_PASSED passed, 0 failed"
+    exit 0
+}
