@@ -66,18 +66,21 @@ void init() {
     sound_enable(install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0);
 }
 
+static int library_video_mode(int card, int w, int h) { return set_gfx_mode(card, w, h, 0, 0); }
+int (*set_video_mode)(int card, int w, int h) = library_video_mode;
+
 // Tries to set the mode of choice code c; a 640x480 window may also come from the
 // plain X11 driver when autodetection finds nothing.
 static bool set_mode(int c) {
     if (c == CHOICE_FULLSCREEN) {
-        if (set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480, 0, 0) != 0) return false;
+        if (set_video_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480) != 0) return false;
         set_display_switch_mode(SWITCH_AMNESIA);
         return true;
     }
     if (c == CHOICE_SCALED) {
-        if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 1280, 960, 0, 0) != 0) return false;
-    } else if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0 &&
-               set_gfx_mode(GFX_XWINDOWS, 640, 480, 0, 0) != 0) {
+        if (set_video_mode(GFX_AUTODETECT_WINDOWED, 1280, 960) != 0) return false;
+    } else if (set_video_mode(GFX_AUTODETECT_WINDOWED, 640, 480) != 0 &&
+               set_video_mode(GFX_XWINDOWS, 640, 480) != 0) {
         return false;
     }
     set_display_switch_mode(SWITCH_BACKGROUND);

@@ -8,6 +8,10 @@ extern std::atomic<int> logic;  // logic ticks owed to the current screen
 extern std::atomic<int> frames; // frames drawn in the current second (match only)
 extern std::atomic<int> fps;    // frame rate of the last whole second
 
+// Sets a video mode (the library's set_gfx_mode with no virtual screen; 0 on success).
+// Tests put a stand-in here to run the mode changes without a display.
+extern int (*set_video_mode)(int card, int w, int h);
+
 void init();          // one-time library, timer and input set-up
 bool graphics();      // set (or change) the video mode, then load every asset; false: nothing usable
 void update_logic();  // timer callback, 100 times a second

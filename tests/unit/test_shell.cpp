@@ -385,3 +385,69 @@ TEST_F(Shell, FrameRateTextIsWhiteOnBlack) {
     EXPECT_GT(black, 200);
     EXPECT_EQ(makecol(0, 0, 255), getpixel(bbuffer, 9, 50));
 }
+
+// A display that offers only some modes; remembers what was asked of it.
+static std::vector<std::string> mode_calls;
+static std::vector<std::string> refused_modes;
+static int fake_video_mode(int card, int w, int h) {
+    std::string kind = card == GFX_XWINDOWS                 ? "x11"
+                       : card == GFX_AUTODETECT_FULLSCREEN ? "full"
+                                                           : "window";
+    std::string mode = std::to_string(w) + "x" + std::to_string(h) + " " + kind;
+    mode_calls.push_back(mode);
+    for (const std::string &r : refused_modes)
+        if (r == mode || r == "all") return -1;
+    return 0;
+}
+
+TEST_F(Shell, ARefusedModeFallsBackAndTheSettingsFollowTheScreen) {
+    load_real_data();
+    int (*library_mode)(int, int, int) = set_video_mode;
+    set_video_mode = fake_video_mode;
+    typedef std::vector<std::string> calls;
+
+    // First pass: no autodetected window, the plain X11 driver gives one.
+    refused_modes = {"640x480 window"};
+    mode_calls.clear();
+    menu.set_choice(CHOICE_FIRST);
+    EXPECT_TRUE(graphics());
+    EXPECT_EQ((calls{"640x480 window", "640x480 x11"}), mode_calls);
+    EXPECT_NE(nullptr, bmenu);
+
+    // The doubled window is refused: back to the window we had, settings to match.
+    refused_modes = {"1280x960 window", "640x480 window"};
+    mode_calls.clear();
+    menu.set_choice(CHOICE_SCALED);
+    options.window = true;
+    options.is_scaled = true;
+    EXPECT_TRUE(graphics());
+    EXPECT_EQ((calls{"1280x960 window", "640x480 window", "640x480 x11"}), mode_calls);
+    EXPECT_EQ(1, options.scaled());
+    EXPECT_TRUE(options.get_window());
+    EXPECT_NE(nullptr, bmenu) << "assets reloaded for the mode on screen";
+    ASSERT_NE(nullptr, bbuffer);
+    EXPECT_EQ(640, bbuffer->w);
+
+    // Full screen refused likewise.
+    refused_modes = {"640x480 full"};
+    menu.set_choice(CHOICE_FULLSCREEN);
+    options.window = false;
+    EXPECT_TRUE(graphics());
+    EXPECT_TRUE(options.get_window());
+
+    // A granted mode change keeps the new settings.
+    refused_modes = {};
+    menu.set_choice(CHOICE_SCALED);
+    options.is_scaled = true;
+    EXPECT_TRUE(graphics());
+    EXPECT_EQ(2, options.scaled());
+
+    // Nothing at all: the caller is told to give up.
+    refused_modes = {"all"};
+    menu.set_choice(CHOICE_WINDOW);
+    options.is_scaled = false;
+    EXPECT_FALSE(graphics());
+
+    set_video_mode = library_mode;
+    EXPECT_TRUE(load_data().empty());
+}
