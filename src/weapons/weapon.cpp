@@ -25,8 +25,8 @@ static const int FLAME_FADE = 5;         // volume change per tick
 // ---- the shared base ----
 
 cbweapon::cbweapon(cplayer *owner, int type, float clip)
-    : ammo(clip), angle(0), clip(clip), x(0), y(0), type(type), trigger(false),
-      reloading(false), owner(owner) {}
+    : ammo(clip), angle(0), clip(clip), x(0), y(0), type(type), trigger(false), reloading(false),
+      owner(owner) {}
 
 void cbweapon::reload() {
     if (ammo < clip && !reloading) {
@@ -115,8 +115,7 @@ void cbweapon::spray(int pellets, double back, int spread, int damage) {
     }
 }
 
-void cbweapon::eject(double flash_distance, bool big_flash, double shell_distance,
-                     bool big_shell) {
+void cbweapon::eject(double flash_distance, bool big_flash, double shell_distance, bool big_shell) {
     if (cfire *f = first_free(fire))
         f->init(angle, (int)muzzle_x(flash_distance), (int)muzzle_y(flash_distance), big_flash);
     // The shell flies out backward, away from the aim.
@@ -127,16 +126,26 @@ void cbweapon::eject(double flash_distance, bool big_flash, double shell_distanc
 
 cbweapon *make_weapon(int kind, cplayer *owner) {
     switch (kind) {
-    case W_GUN: return new cgun(owner);
-    case W_MACHINE_GUN: return new cmachine_gun(owner);
-    case W_SHOTGUN: return new cshotgun(owner);
-    case W_MINIGUN: return new cminigun(owner);
-    case W_SNIPER: return new csniper_rifle(owner);
-    case W_ROCKET: return new crocket_launcher(owner);
-    case W_FLAMETHROWER: return new cflamethrower(owner);
-    case W_GRENADE_LAUNCHER: return new cgrenade_launcher(owner);
-    case W_LASER: return new claser_rifle(owner);
-    default: return nullptr;
+    case W_GUN:
+        return new cgun(owner);
+    case W_MACHINE_GUN:
+        return new cmachine_gun(owner);
+    case W_SHOTGUN:
+        return new cshotgun(owner);
+    case W_MINIGUN:
+        return new cminigun(owner);
+    case W_SNIPER:
+        return new csniper_rifle(owner);
+    case W_ROCKET:
+        return new crocket_launcher(owner);
+    case W_FLAMETHROWER:
+        return new cflamethrower(owner);
+    case W_GRENADE_LAUNCHER:
+        return new cgrenade_launcher(owner);
+    case W_LASER:
+        return new claser_rifle(owner);
+    default:
+        return nullptr;
     }
 }
 
@@ -284,8 +293,8 @@ void cflamethrower::sound_up() {
     }
     int v = sound_get_volume(voice);
     // Flames starting off screen stay at a murmur; a louder loop is not turned down.
-    int ceiling = map.in_view((float)muzzle_x(24), (float)muzzle_y(24)) ? FLAME_LOUD
-                                                                          : FLAME_DISTANT;
+    int ceiling =
+        map.in_view((float)muzzle_x(24), (float)muzzle_y(24)) ? FLAME_LOUD : FLAME_DISTANT;
     if (v < ceiling) sound_set_volume(voice, v + FLAME_FADE);
 }
 
@@ -342,7 +351,8 @@ void claser_rifle::update() {
 }
 
 void claser_rifle::shot() {
-    if (claser *l = first_free(laser)) l->init(angle, (float)muzzle_x(22), (float)muzzle_y(22), owner);
+    if (claser *l = first_free(laser))
+        l->init(angle, (float)muzzle_x(22), (float)muzzle_y(22), owner);
 }
 
 // Same look in the hands as the sniper rifle.

@@ -53,7 +53,7 @@ TEST_F(bullet_test, WallThirtyPixelsAheadIsHitInTheFirstUpdate) {
     cbullet &b = fire_right(90); // tip at 130, wall 30 px ahead
     b.update();
     EXPECT_FALSE(b.get_active());
-    EXPECT_FLOAT_EQ(b.x, 120);           // tip stopped on the wall's first pixel
+    EXPECT_FLOAT_EQ(b.x, 120);            // tip stopped on the wall's first pixel
     EXPECT_EQ(particles_at(159, 100), 5); // one pixel short of the tip
 }
 
@@ -66,11 +66,13 @@ TEST_F(bullet_test, InvisibleBarrierEndsTheBulletHarmlesslyAndHighCellsPass) {
     b.update();
     EXPECT_TRUE(b.get_active());
     EXPECT_FLOAT_EQ(b.x, 80); // all 40 steps through the high cell
-    for (int t = 0; t < 10 && b.get_active(); t++) b.update();
+    for (int t = 0; t < 10 && b.get_active(); t++)
+        b.update();
     EXPECT_FALSE(b.get_active());
     EXPECT_FLOAT_EQ(b.x, 120); // tip on the barrier's first pixel
     EXPECT_EQ(behind->health, 100);
-    for (int i = 0; i < MAX_PARTICLES; i++) EXPECT_FALSE(particles[i].get_active());
+    for (int i = 0; i < MAX_PARTICLES; i++)
+        EXPECT_FALSE(particles[i].get_active());
 
     cbullet &c = fire_right(570); // tip at 610, the map ends at 640
     c.update();
@@ -112,7 +114,8 @@ TEST_F(bullet_test, BarrelBeforeBoxAndFallenBarrelsLetItThrough) {
     boxes[0].x = 320;
     barrels[0].health = 0; // destroyed, waiting to stand again
     cbullet &c = fire_right(150);
-    for (int t = 0; t < 10 && c.get_active(); t++) c.update();
+    for (int t = 0; t < 10 && c.get_active(); t++)
+        c.update();
     EXPECT_FALSE(c.get_active());
     EXPECT_LT(boxes[0].health, BOX_HEALTH);
 }
@@ -125,7 +128,8 @@ TEST_F(bullet_test, FreshBulletIsNotDrawnThenAppearsAlongItsLine) {
     b.draw();
     int drawn = 0;
     for (int y = 0; y < 480; y++)
-        for (int x = 0; x < 640; x++) drawn += getpixel(bbuffer, x, y) != 0;
+        for (int x = 0; x < 640; x++)
+            drawn += getpixel(bbuffer, x, y) != 0;
     EXPECT_EQ(drawn, 0);
 
     b.update();

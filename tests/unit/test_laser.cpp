@@ -119,7 +119,8 @@ TEST_F(laser_test, FreshBeamIsASolidLineThenThinsOut) {
     clear_to_color(bbuffer, 0);
     l.draw();
     int missing = 0;
-    for (int n = 0; n < l.length; n++) missing += getpixel(bbuffer, 100 + n, 100) != orange;
+    for (int n = 0; n < l.length; n++)
+        missing += getpixel(bbuffer, 100 + n, 100) != orange;
     EXPECT_EQ(missing, 0);
     EXPECT_NE(getpixel(bbuffer, 100 + l.length + 1, 100), orange); // the end point is not drawn
 
@@ -127,7 +128,8 @@ TEST_F(laser_test, FreshBeamIsASolidLineThenThinsOut) {
     clear_to_color(bbuffer, 0);
     l.draw();
     int shown = 0;
-    for (int n = 0; n < l.length; n++) shown += getpixel(bbuffer, 100 + n, 100) == orange;
+    for (int n = 0; n < l.length; n++)
+        shown += getpixel(bbuffer, 100 + n, 100) == orange;
     EXPECT_GT(shown, 10);
     EXPECT_LT(shown, 200);
 }

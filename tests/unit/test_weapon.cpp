@@ -69,7 +69,8 @@ TEST_F(weapon_test, FastFireHalvesCooldownAndDoublesRefillUntilItRunsOut) {
     auto gun = make(W_GUN);
     EXPECT_EQ(hold(*gun, 85), (std::vector<int>{0, 21, 42, 63, 84}));
 
-    for (int t = 0; t < 20; t++) gun->update(); // reload starts, 20 steps of 0.1
+    for (int t = 0; t < 20; t++)
+        gun->update(); // reload starts, 20 steps of 0.1
     EXPECT_TRUE(gun->get_reloading());
     EXPECT_NEAR(gun->ammo, 2.0, 1e-4);
 
@@ -108,14 +109,17 @@ TEST_F(weapon_test, MinigunSpinsUpFor101TicksAndWindsDownWhenReleased) {
     EXPECT_EQ(shots[0], 100); // the 101st tick of holding
     EXPECT_EQ(mini->get_delay(), 4);
 
-    for (int t = 0; t < 30; t++) mini->update();
+    for (int t = 0; t < 30; t++)
+        mini->update();
     EXPECT_EQ(mini->get_delay(), 34);
-    for (int t = 0; t < 100; t++) mini->update();
+    for (int t = 0; t < 100; t++)
+        mini->update();
     EXPECT_EQ(mini->get_delay(), 100);
 }
 
 TEST_F(weapon_test, FullBulletPoolStillSpendsARoundFlashesEjectsAndSounds) {
-    for (int i = 0; i < MAX_BULLETS; i++) bullets[i].active = true;
+    for (int i = 0; i < MAX_BULLETS; i++)
+        bullets[i].active = true;
     auto gun = make(W_GUN);
     hold(*gun, 1);
     EXPECT_FLOAT_EQ(gun->ammo, 4);
@@ -127,7 +131,8 @@ TEST_F(weapon_test, FullBulletPoolStillSpendsARoundFlashesEjectsAndSounds) {
 }
 
 TEST_F(weapon_test, ShotgunWithTwoFreeSlotsFiresTwoPellets) {
-    for (int i = 0; i < MAX_BULLETS; i++) bullets[i].active = i != 10 && i != 200;
+    for (int i = 0; i < MAX_BULLETS; i++)
+        bullets[i].active = i != 10 && i != 200;
     auto shotgun = make(W_SHOTGUN);
     hold(*shotgun, 1);
     EXPECT_TRUE(bullets[10].get_active());
@@ -137,7 +142,8 @@ TEST_F(weapon_test, ShotgunWithTwoFreeSlotsFiresTwoPellets) {
 }
 
 TEST_F(weapon_test, LaunchersLoseTheRoundWithAFullPoolAndReloadAnyway) {
-    for (int i = 0; i < MAX_ROCKETS; i++) rockets[i].active = true;
+    for (int i = 0; i < MAX_ROCKETS; i++)
+        rockets[i].active = true;
     auto launcher = make(W_ROCKET);
     hold(*launcher, 1);
     EXPECT_FLOAT_EQ(launcher->ammo, 0);
@@ -145,7 +151,8 @@ TEST_F(weapon_test, LaunchersLoseTheRoundWithAFullPoolAndReloadAnyway) {
     launcher->update();
     EXPECT_TRUE(launcher->get_reloading());
 
-    for (int i = 0; i < MAX_GRENADES2; i++) grenades2[i].active = true;
+    for (int i = 0; i < MAX_GRENADES2; i++)
+        grenades2[i].active = true;
     auto grenades = make(W_GRENADE_LAUNCHER);
     hold(*grenades, 2);
     EXPECT_TRUE(grenades->get_reloading());
@@ -195,7 +202,8 @@ TEST_F(weapon_test, FlamethrowerLoopFadesInOnScreenAndFadesOutToSilence) {
     EXPECT_EQ(sound_log().size(), 1u); // one loop, not one sound per tick
 
     int voice = flamer.voice;
-    for (int t = 0; t < 50; t++) flamer.update();
+    for (int t = 0; t < 50; t++)
+        flamer.update();
     EXPECT_EQ(sound_get_volume(voice), 5);
     EXPECT_EQ(flamer.voice, voice);
     flamer.update();
@@ -287,7 +295,7 @@ TEST_F(weapon_draw_test, WeaponsFacingLeftAreMirroredLeftOfThePivotTopSideUp) {
         w->draw();
         sides((int)w->x - 100, left, right, top, bottom);
         EXPECT_GT(left, 0) << kind;
-        EXPECT_LE(right, 2 * 16) << kind; // at most the pivot column's fringe
+        EXPECT_LE(right, 2 * 16) << kind;                // at most the pivot column's fringe
         EXPECT_EQ(top > bottom, rtop > rbottom) << kind; // not upside down
     }
 }
@@ -305,7 +313,8 @@ TEST_F(weapon_draw_test, MinigunShowsFrameZeroAtRestAndAlternatesWithTheCooldown
         draw_sprite(ref, bminigun[delay % 2], (int)mini.x, (int)mini.y);
         int differ = 0;
         for (int y = 0; y < 480; y++)
-            for (int x = 0; x < 640; x++) differ += getpixel(ref, x, y) != getpixel(bbuffer, x, y);
+            for (int x = 0; x < 640; x++)
+                differ += getpixel(ref, x, y) != getpixel(bbuffer, x, y);
         EXPECT_EQ(differ, 0) << delay;
     }
     destroy_bitmap(ref);
