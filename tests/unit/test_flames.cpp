@@ -73,15 +73,6 @@ TEST_F(FlameTest, FlamesWearDownPropsOnePointATick) {
     EXPECT_EQ(flamemgr.counter[0], 0); // small hits never set a barrel burning
 }
 
-TEST_F(FlameTest, LivesThirtyTicks) {
-    set_map(rows);
-    cflame2 &f = still_flame(0, 50, 50, nullptr);
-    for (int t = 0; t < 30; t++) f.update();
-    EXPECT_TRUE(f.get_active());
-    f.update();
-    EXPECT_FALSE(f.get_active());
-}
-
 TEST_F(FlameTest, AWallHitEndsTheFlameAndOneInFiveLeavesABurningSpot) {
     for (auto &r : rows) r[10] = 'a'; // wall at x = 160
     set_map(rows);
