@@ -73,9 +73,11 @@ void cblood::update() {
         float target = x + vx;
         int w = map.get_width();
         if (vx > 0)
-            while (target > x && x < w && !right()) x += std::min(1.0f, target - x);
+            while (target > x && x < w && !right())
+                x += std::min(1.0f, target - x);
         else
-            while (target < x && x > EDGE && !left()) x += std::max(-1.0f, target - x);
+            while (target < x && x > EDGE && !left())
+                x += std::max(-1.0f, target - x);
         if (x >= w || x <= EDGE) {
             active = false;
         } else if (x != target) {
@@ -88,9 +90,11 @@ void cblood::update() {
         float target = y + vy;
         int h = map.get_height();
         if (vy > 0)
-            while (target > y && y < h && !down()) y += std::min(1.0f, target - y);
+            while (target > y && y < h && !down())
+                y += std::min(1.0f, target - y);
         else
-            while (target < y && y > EDGE && !up()) y += std::max(-1.0f, target - y);
+            while (target < y && y > EDGE && !up())
+                y += std::max(-1.0f, target - y);
         if (y >= h || y <= EDGE) {
             active = false;
         } else if (y != target) {

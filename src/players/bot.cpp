@@ -23,14 +23,29 @@ static const int GRENADE_HOLD_TICKS = 200;
 // New route command for a route mark; `route` unchanged for any other cell.
 static int route_for_mark(int code, int route) {
     switch (code) {
-    case 'B': case 'I': return ROUTE_JUMP;
-    case 'C': case 'J': return ROUTE_RIGHT;
-    case 'D': case 'K': return ROUTE_LEFT;
-    case 'E': case 'L': return rand() % 2 + 1;
-    case 'F': case 'M': return rand() % 2 + 2;
-    case 'G': case 'N': return (rand() & 1) ? ROUTE_LEFT : ROUTE_JUMP;
-    case 'H': case 'O': return rand() % 3 + 1;
-    default: return route;
+    case 'B':
+    case 'I':
+        return ROUTE_JUMP;
+    case 'C':
+    case 'J':
+        return ROUTE_RIGHT;
+    case 'D':
+    case 'K':
+        return ROUTE_LEFT;
+    case 'E':
+    case 'L':
+        return rand() % 2 + 1;
+    case 'F':
+    case 'M':
+        return rand() % 2 + 2;
+    case 'G':
+    case 'N':
+        return (rand() & 1) ? ROUTE_LEFT : ROUTE_JUMP;
+    case 'H':
+    case 'O':
+        return rand() % 3 + 1;
+    default:
+        return route;
     }
 }
 
@@ -188,12 +203,17 @@ void cplayer::bot_shoot() {
     int error = slowmotion > 0 ? 0 : skill * SPREAD_PER_SKILL;
     bool fire = false;
     switch (weapon->get_type()) {
-    case W_GUN: case W_MACHINE_GUN: case W_SHOTGUN: case W_MINIGUN: case W_SNIPER:
+    case W_GUN:
+    case W_MACHINE_GUN:
+    case W_SHOTGUN:
+    case W_MINIGUN:
+    case W_SNIPER:
         // The error is drawn only when the shot is ready to leave.
         set_angle(dx, dy, weapon->get_delay() != 0 ? 0 : error);
         fire = true;
         break;
-    case W_ROCKET: case W_LASER:
+    case W_ROCKET:
+    case W_LASER:
         set_angle(dx, dy, error);
         fire = true;
         break;

@@ -7,7 +7,7 @@
 #include "world/box.h"
 #include "world/map.h"
 
-static const float GRAVITY = 0.15f;   // pixels per tick, added every tick in the air
+static const float GRAVITY = 0.15f; // pixels per tick, added every tick in the air
 static const float JUMP_SPEED = -5.25f;
 static const int LEG_STANDING = 195;   // frame 1
 static const int LEG_FIRST_STEP = 200; // frame 2
@@ -30,25 +30,29 @@ template <class F> static bool props_block(F touches) {
 bool cplayer::down() {
     int X = (int)x, Y = (int)y;
     if (solid_at(X, Y + 28) || solid_at(X + 13, Y + 28)) return true;
-    return props_block([&](int bx, int by) { return Y + 28 == by && X + 13 >= bx && bx + 15 >= X; });
+    return props_block(
+        [&](int bx, int by) { return Y + 28 == by && X + 13 >= bx && bx + 15 >= X; });
 }
 
 bool cplayer::up() {
     int X = (int)x, Y = (int)y;
     if (solid_at(X, Y - 1) || solid_at(X + 13, Y - 1)) return true;
-    return props_block([&](int bx, int by) { return Y == by + 16 && X + 13 >= bx && bx + 15 >= X; });
+    return props_block(
+        [&](int bx, int by) { return Y == by + 16 && X + 13 >= bx && bx + 15 >= X; });
 }
 
 bool cplayer::left() {
     int X = (int)x, Y = (int)y;
     if (solid_at(X - 1, Y) || solid_at(X - 1, Y + 14) || solid_at(X - 1, Y + 27)) return true;
-    return props_block([&](int bx, int by) { return X == bx + 16 && Y + 27 >= by && by + 15 >= Y; });
+    return props_block(
+        [&](int bx, int by) { return X == bx + 16 && Y + 27 >= by && by + 15 >= Y; });
 }
 
 bool cplayer::right() {
     int X = (int)x, Y = (int)y;
     if (solid_at(X + 14, Y) || solid_at(X + 14, Y + 14) || solid_at(X + 14, Y + 27)) return true;
-    return props_block([&](int bx, int by) { return X + 14 == bx && Y + 27 >= by && by + 15 >= Y; });
+    return props_block(
+        [&](int bx, int by) { return X + 14 == bx && Y + 27 >= by && by + 15 >= Y; });
 }
 
 void cplayer::jump() {
@@ -71,9 +75,11 @@ void cplayer::move() {
     if (vx != 0) {
         float target = x + vx;
         if (vx > 0) {
-            while (target > x && x < map.get_width() - 14 && !right()) x += std::min(1.0f, target - x);
+            while (target > x && x < map.get_width() - 14 && !right())
+                x += std::min(1.0f, target - x);
         } else {
-            while (target < x && x > 0 && !left()) x += std::max(-1.0f, target - x);
+            while (target < x && x > 0 && !left())
+                x += std::max(-1.0f, target - x);
         }
         vx = 0;
     }
@@ -81,9 +87,11 @@ void cplayer::move() {
     if (vy != 0) {
         float target = y + vy;
         if (vy > 0) {
-            while (target > y && y < map.get_height() && !down()) y += std::min(1.0f, target - y);
+            while (target > y && y < map.get_height() && !down())
+                y += std::min(1.0f, target - y);
         } else {
-            while (target < y && y > 0 && !up()) y += std::max(-1.0f, target - y);
+            while (target < y && y > 0 && !up())
+                y += std::max(-1.0f, target - y);
         }
         // cut short by a floor, a ceiling or the top edge
         if (y != target) vy = 0;

@@ -24,18 +24,25 @@ static const int SMOKE_PER_ROW = 4;
 
 static bool kind_enabled(int kind) {
     switch (kind) {
-    case PU_HEALTH: return options.get_health();
-    case PU_GRENADES: return options.get_grenades();
-    case PU_FIRERATE: return options.get_firerate();
-    case PU_HEATSEEK: return options.get_heatseek();
-    case PU_SLOWMOTION: return options.get_slowmotion();
-    default: return false;
+    case PU_HEALTH:
+        return options.get_health();
+    case PU_GRENADES:
+        return options.get_grenades();
+    case PU_FIRERATE:
+        return options.get_firerate();
+    case PU_HEATSEEK:
+        return options.get_heatseek();
+    case PU_SLOWMOTION:
+        return options.get_slowmotion();
+    default:
+        return false;
     }
 }
 
 void cpumgr::update() {
     bool any = false;
-    for (int k = 0; k < NUM_KINDS; k++) any = any || kind_enabled(k);
+    for (int k = 0; k < NUM_KINDS; k++)
+        any = any || kind_enabled(k);
     if (!any) return;
     if (countdown != 0) {
         countdown -= 1;
@@ -48,7 +55,8 @@ void cpumgr::update() {
         int py = (rand() % rows) * 16;
         // There must be ground (or an invisible barrier) somewhere below.
         int probe = py + 16;
-        while (probe < map.get_height() && !sight_cell(map.get_map(px, probe))) probe += 16;
+        while (probe < map.get_height() && !sight_cell(map.get_map(px, probe)))
+            probe += 16;
         if (probe < map.get_height() && location(px, py)) {
             int kind;
             do
@@ -120,10 +128,12 @@ void cpowerup::update() {
         float target_y = y + vy;
         int h = map.get_height();
         if (vy > 0) {
-            while (target_y > y && y < h && !down() && !target()) y += std::min(1.0f, target_y - y);
+            while (target_y > y && y < h && !down() && !target())
+                y += std::min(1.0f, target_y - y);
         } else {
             // no ceiling test on the way up
-            while (target_y < y && !target()) y += std::max(-1.0f, target_y - y);
+            while (target_y < y && !target())
+                y += std::max(-1.0f, target_y - y);
         }
         if (y >= h) {
             active = false;

@@ -35,8 +35,13 @@ static bool fires(cplayer *b) {
 TEST(BotMove, ReadsRouteMarksOnlyOnCellColumnsAndJumpsWhenBlocked) {
     fresh_world();
     set_map({
-        "..........", "..........", "..........", "..........", "...C....D.",
-        "...C.a..D.", "aaaaaaaaaa",
+        "..........",
+        "..........",
+        "..........",
+        "..........",
+        "...C....D.",
+        "...C.a..D.",
+        "aaaaaaaaaa",
     });
     cplayer *b = place_player(1, 49, 64);
     b->bot_move();
@@ -103,9 +108,12 @@ TEST(BotSight, ANearBarrelHidesAnEnemyAFarOneDoesNot) {
     fresh_world();
     // Barrels hanging at head height in row 4 (y 64), columns 3 and 12.
     set_map({
-        "..................................", "..................................",
-        "..................................", "..................................",
-        "...1........1.....................", "..................................",
+        "..................................",
+        "..................................",
+        "..................................",
+        "..................................",
+        "...1........1.....................",
+        "..................................",
         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
     });
     barrels[0].health = barrels[1].health = BARREL_HEALTH;
@@ -117,7 +125,7 @@ TEST(BotSight, ANearBarrelHidesAnEnemyAFarOneDoesNot) {
     EXPECT_EQ(b->bot_target(), -1); // the barrel at x 192 is 74 px off: still cover
     b->x = 100;
     EXPECT_EQ(b->bot_target(), 2); // through the barrel 93 px away
-    barrels[0].health = -100;       // destroyed: no cover
+    barrels[0].health = -100;      // destroyed: no cover
     b->x = 20;
     players[2].x = 100;
     EXPECT_EQ(b->bot_target(), 2);
@@ -135,19 +143,23 @@ TEST(BotShoot, ReactionDelayBySkill) {
     options.skill = 2; // EASY, spawned with the full delay
     b = armed_bot(1, 100, W_MACHINE_GUN);
     b->reaction = 100;
-    for (int i = 0; i < 100; i++) ASSERT_FALSE(fires(b)) << "tick " << i;
+    for (int i = 0; i < 100; i++)
+        ASSERT_FALSE(fires(b)) << "tick " << i;
     EXPECT_TRUE(fires(b));
 
     // Looking away builds the delay back up, one tick per tick, up to 100.
     players[0].health = -1;
-    for (int i = 0; i < 30; i++) fires(b);
+    for (int i = 0; i < 30; i++)
+        fires(b);
     EXPECT_EQ(b->reaction, 30);
-    for (int i = 0; i < 200; i++) fires(b);
+    for (int i = 0; i < 200; i++)
+        fires(b);
     EXPECT_EQ(b->reaction, 100);
 
     // Slow motion: no delay builds up.
     b->powerup(PU_SLOWMOTION);
-    for (int i = 0; i < 30; i++) fires(b);
+    for (int i = 0; i < 30; i++)
+        fires(b);
     EXPECT_EQ(b->reaction, 0);
     players[0].health = 100;
     EXPECT_TRUE(fires(b));

@@ -18,14 +18,14 @@
 #include "world/map.h"
 
 static const std::vector<std::string> FLAT = {
-    "....................", "....................", "......A.............",
-    "....................", "....................", "....................",
-    "aaaaaaaaaaaaaaaaaaaa",
+    "....................", "....................", "......A.............", "....................",
+    "....................", "....................", "aaaaaaaaaaaaaaaaaaaa",
 };
 
 template <class T, int N> static int count_active(T (&pool)[N]) {
     int n = 0;
-    for (int i = 0; i < N; i++) n += pool[i].get_active();
+    for (int i = 0; i < N; i++)
+        n += pool[i].get_active();
     return n;
 }
 
@@ -224,7 +224,8 @@ TEST(HumanControl, KeysAndButtons) {
 
     // Both buttons: the grenade charges, the gun stays quiet.
     mouse_b = 3;
-    for (int i = 0; i < 10; i++) p->player_shoot();
+    for (int i = 0; i < 10; i++)
+        p->player_shoot();
     EXPECT_FALSE(p->weapon->trigger);
     EXPECT_NEAR(p->throw_power, 1.0f, 0.001f);
     // Letting go of the right button fires and throws in the same tick.
@@ -237,7 +238,8 @@ TEST(HumanControl, KeysAndButtons) {
 
     // The charge tops out just above 6.
     mouse_b = 2;
-    for (int i = 0; i < 100; i++) p->player_shoot();
+    for (int i = 0; i < 100; i++)
+        p->player_shoot();
     EXPECT_GT(p->throw_power, 6.0f);
     EXPECT_LT(p->throw_power, 6.15f);
 
@@ -337,5 +339,6 @@ TEST(PlayerDraw, HeadBodyAndLegsLandOnTheirPixels) {
     p->health = -20;
     p->draw();
     for (int y = 0; y < 480; y += 2)
-        for (int x = 0; x < 640; x += 2) ASSERT_EQ(getpixel(bbuffer, x, y), rgb(1, 2, 3));
+        for (int x = 0; x < 640; x += 2)
+            ASSERT_EQ(getpixel(bbuffer, x, y), rgb(1, 2, 3));
 }

@@ -5,15 +5,14 @@
 #include "players/player.h"
 #include "shell/sound.h"
 #include "support.h"
-#include "world/box.h"
 #include "world/barrel.h"
+#include "world/box.h"
 #include "world/map.h"
 
 // 20 x 7 cells: a floor at y 96, a two-cell wall at x 160.
 static const std::vector<std::string> ROOM = {
-    "....................", "....................", "....................",
-    "....................", "..........a.........", "..........a.........",
-    "aaaaaaaaaaaaaaaaaaaa",
+    "....................", "....................", "....................", "....................",
+    "..........a.........", "..........a.........", "aaaaaaaaaaaaaaaaaaaa",
 };
 static const float FLOOR_Y = 96 - 28; // y of a body standing on the floor
 
@@ -53,8 +52,12 @@ TEST(PlayerMove, MapEdgesStopTheBody) {
 TEST(PlayerMove, StandsOnALivePropAndFallsThroughOnceItIsDestroyed) {
     fresh_world();
     set_map({
-        "....................", "....................", "....................",
-        "....................", "....................", ".....0......1.......",
+        "....................",
+        "....................",
+        "....................",
+        "....................",
+        "....................",
+        ".....0......1.......",
         "aaaaaaaaaaaaaaaaaaaa",
     });
     boxes[0].health = BOX_HEALTH; // standing
@@ -70,7 +73,8 @@ TEST(PlayerMove, StandsOnALivePropAndFallsThroughOnceItIsDestroyed) {
     EXPECT_EQ((int)onbarrel->y, 80 - 28);
 
     boxes[0].health = 0;
-    for (int i = 0; i < 100; i++) onbox->move();
+    for (int i = 0; i < 100; i++)
+        onbox->move();
     EXPECT_EQ((int)onbox->y, FLOOR_Y);
 }
 
@@ -85,14 +89,19 @@ TEST(PlayerMove, JumpsOnlyFromTheGroundAndCeilingsCutTheJumpShort) {
     float vy = p->vy;
     p->jump(); // in the air: no double jump
     EXPECT_EQ(p->vy, vy);
-    while (p->y < FLOOR_Y || p->vy < 0) p->move();
+    while (p->y < FLOOR_Y || p->vy < 0)
+        p->move();
     EXPECT_EQ((int)p->y, FLOOR_Y);
 
     // A ceiling 20 px above the head.
     fresh_world();
     set_map({
-        "....................", "....................", "aaaaaaaaaaaaaaaaaaaa",
-        "....................", "....................", "....................",
+        "....................",
+        "....................",
+        "aaaaaaaaaaaaaaaaaaaa",
+        "....................",
+        "....................",
+        "....................",
         "aaaaaaaaaaaaaaaaaaaa",
     });
     p = place_player(1, 40, FLOOR_Y);
@@ -105,7 +114,8 @@ TEST(PlayerMove, JumpsOnlyFromTheGroundAndCeilingsCutTheJumpShort) {
     EXPECT_EQ(p->vy, 0); // stopped dead, not slowed by gravity
     EXPECT_EQ((int)p->y, 48);
     EXPECT_EQ((int)lowest, 48);
-    for (int i = 0; i < 100; i++) p->move();
+    for (int i = 0; i < 100; i++)
+        p->move();
     EXPECT_EQ((int)p->y, FLOOR_Y);
 }
 
@@ -144,12 +154,14 @@ TEST(PlayerMove, FallingOutOfTheMapKillsThroughProtectionAndCreditsNobody) {
     cplayer *p = place_player(1, 20, 20);
     p->kills = 1;
     p->spawn_protection = 350;
-    for (int i = 0; i < 200 && p->health > 0; i++) p->move();
+    for (int i = 0; i < 200 && p->health > 0; i++)
+        p->move();
     EXPECT_EQ(p->health, -500);
     EXPECT_EQ(p->kills, 1);
     EXPECT_EQ(players[0].kills, 2);
     int chunks = 0;
-    for (int i = 0; i < MAX_FLESH; i++) chunks += flesh[i].get_active();
+    for (int i = 0; i < MAX_FLESH; i++)
+        chunks += flesh[i].get_active();
     EXPECT_EQ(chunks, 10);
     EXPECT_EQ(sound_log().size(), 1u);
 }
