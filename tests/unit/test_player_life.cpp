@@ -83,6 +83,21 @@ TEST(PlayerLife, WaitsFiveSecondsThenSpawnsArmedAtASpawnPoint) {
     }
 }
 
+TEST(PlayerLife, AMapWithoutSpawnPointsOrAPlayerWithoutWeaponDoesNotCrash) {
+    fresh_world();
+    set_map({"....", "aaaa"}); // no spawn letter
+    cplayer *p = place_player(1, 20, 0);
+    p->health = 0;
+    p->update();
+    EXPECT_EQ(p->x, 20); // stays where it was
+    EXPECT_EQ(p->health, 100);
+    delete p->weapon;
+    p->weapon = nullptr;
+    EXPECT_EQ(p->get_ammo(), 0);
+    p->shoot();
+    p->update();
+}
+
 TEST(PlayerLife, ABlowOfTheRemainingHealthKillsOneLessBleeds) {
     load_real_data();
     fresh_world();
