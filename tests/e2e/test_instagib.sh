@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# INSTAGIB from the menu: everybody holds the laser rifle and a shot draws a beam.
+# Usage: test_instagib.sh BUILD_FOLDER
+set -u
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/match_lib.sh"
+e2e_init "${1:?build folder}" instagib
+BMP=$E2E_BUILD/bmp
+
+e2e_start
+e2e_park
+e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_click $MENU_OPTIONS
+e2e_options_click $OPT_TYPE_NEXT 3
+shot=$(e2e_shot options)
+e2e_check "INSTAGIB chosen" test "$(e2e_count_colour "$shot" 140 161 90 8 FFFFFF)" -gt 20
+e2e_click $OPT_BACK
+e2e_play
+e2e_move 620 235
+e2e_check "no weapon selector in INSTAGIB" \
+    e2e_not e2e_wait_sprite "$BMP/weapons.bmp" 233 142 174 196 3
+e2e_check "human spawns" e2e_wait_spawn 10
+
+beam=0
+for i in 1 2 3 4; do
+    e2e_hold_button 1
+    sleep 0.1
+    e2e_release_button 1
+    s=$(e2e_shot beam-$i)
+    beam=$((beam + $(e2e_count_colour "$s" 0 40 640 440 FF8000)))
+    sleep 0.3
+done
+echo "beam pixels $beam"
+e2e_check "a laser beam is drawn" test "$beam" -gt 20
+
+e2e_key Escape
+e2e_park
+e2e_check "back at the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_click $MENU_QUIT
+e2e_expect_exit 0
+e2e_done

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# A whole session: settings changed on the options screen (game type, kill limit 1,
+# bots, skill, map), a match played to its won or lost picture, Escape, the credits,
+# the double-size window and back, quit.
+# Usage: test_playthrough.sh BUILD_FOLDER
+set -u
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/match_lib.sh"
+e2e_init "${1:?build folder}" playthrough
+BMP=$E2E_BUILD/bmp
+
+e2e_start
+e2e_park
+e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+
+e2e_click $MENU_OPTIONS
+before=$(e2e_shot options-before)
+e2e_click $OPT_TYPE_NEXT                 # TEAMMATCH
+e2e_options_click $OPT_KILLS_DOWN 19     # kill limit 1
+e2e_options_click $OPT_BOTS_UP 2         # five bots
+e2e_click $OPT_SKILL_HARDER              # HARD
+e2e_click $OPT_MAP_NEXT                  # another map ...
+e2e_click $OPT_MAP_PREV                  # ... and back to the small arena
+after=$(e2e_shot options-after)
+e2e_check "game type text changed" e2e_region_changed "$before" "$after" 140 161 90 8
+e2e_check "kill limit text changed" e2e_region_changed "$before" "$after" 140 207 90 8
+e2e_check "bots text changed" e2e_region_changed "$before" "$after" 140 253 90 8
+e2e_check "skill text changed" e2e_region_changed "$before" "$after" 140 299 90 8
+e2e_check "map name back to the first map" e2e_not e2e_region_changed "$before" "$after" 260 115 95 8
+e2e_click $OPT_BACK
+
+e2e_play
+e2e_move 320 240
+# Five hard bots and a kill limit of one decide the match quickly.
+result=""
+for i in $(seq 120); do
+    result=$(e2e_result "$(e2e_shot result)")
+    [ -n "$result" ] && break
+    sleep 0.5
+done
+echo "match result: ${result:-none}"
+e2e_check "the match ends with the won or lost picture" test -n "$result"
+sleep 1
+e2e_check "the result stays on screen" test "$(e2e_result "$(e2e_shot decided)")" = "$result"
+
+e2e_key Escape
+e2e_park
+e2e_check "Escape returns to the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_click $MENU_CREDITS
+e2e_park
+e2e_check "credits shown" e2e_wait_region "$BMP/credits.bmp" 0 0 640 220 5
+e2e_key Escape
+e2e_check "back from the credits" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+
+e2e_click $MENU_OPTIONS
+e2e_click 399 302
+e2e_click $OPT_BACK
+e2e_check "double-size window" e2e_wait_size 1280 960 10
+e2e_park
+e2e_check "menu doubled" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_click $MENU_OPTIONS
+e2e_click 399 302
+e2e_click $OPT_BACK
+e2e_check "plain window again" e2e_wait_size 640 480 10
+e2e_park
+e2e_check "menu in the plain window" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_click $MENU_QUIT
+e2e_expect_exit 0
+e2e_done
