@@ -71,17 +71,5 @@ if [ $? -eq 1 ] && [[ $out == "$tmp/krm/missing.krm:0: cannot open file" ]]; the
 rc=$?
 if [ $rc -eq 2 ]; then ok; else bad "no arguments gave rc $rc"; fi
 
-# The fuzz corpus seeds: ok-*.krm pass, bad-LINE-what.krm fail at that line (tiles
-# from the build folder's bmp/).
-for f in "$src"/tests/fuzz/corpus/ok-*.krm; do
-    out=$(cd "$build" && "$check" "$f")
-    if [ $? -eq 0 ]; then ok; else bad "$out"; fi
-done
-for f in "$src"/tests/fuzz/corpus/bad-*.krm; do
-    line=$(basename "$f" | cut -d- -f2)
-    out=$(cd "$build" && "$check" "$f")
-    if [ $? -eq 1 ] && [[ $out == "$f:$line: "?* ]]; then ok; else bad "$out"; fi
-done
-
 echo "mapcheck: $passes passed, $fails failed"
 [ $fails -eq 0 ]

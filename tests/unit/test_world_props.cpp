@@ -158,17 +158,6 @@ TEST_F(props_test, FallenPropWaitsForThePlayerStandingInItsPlace) {
     EXPECT_EQ(smoke[36].x, 224);
 }
 
-TEST_F(props_test, SmokePuffsFillOnlyWhatIsFree) {
-    rows[10][10] = '1';
-    set_map(rows);
-    for (int i = 0; i < MAX_SMOKE - 10; i++) smoke[i].active = true;
-    barrels[0].update();
-    EXPECT_EQ(barrels[0].health, BARREL_HEALTH);
-    int n = 0;
-    for (int i = MAX_SMOKE - 10; i < MAX_SMOKE; i++) n += smoke[i].get_active();
-    EXPECT_EQ(n, 10);
-}
-
 TEST_F(props_test, BoxSplintersFromHardHitsAndBreaksAtSeventyFive) {
     rows[10][10] = '0';
     build();
@@ -233,38 +222,6 @@ TEST_F(props_test, BoxSoundIsTheSlowVersionDuringSlowMotion) {
     EXPECT_EQ(sounds_of(sbox[1]), 1);
     EXPECT_EQ(sounds_of(sbox[0]), 0);
     EXPECT_EQ(players[0].slowmotion, 9);
-}
-
-TEST_F(props_test, DrawnOnlyWhileStandingOrAsPlanks) {
-    rows[1][1] = '1';
-    rows[1][3] = '0';
-    build();
-    clear_to_color(bbuffer, 0);
-    barrels[0].draw();
-    boxes[0].draw();
-    auto painted = [](int x0, int y0, int w, int h) {
-        int n = 0;
-        for (int y = y0; y < y0 + h; y++)
-            for (int x = x0; x < x0 + w; x++) n += getpixel(bbuffer, x, y) != 0;
-        return n;
-    };
-    EXPECT_GT(painted(16, 16, 16, 16), 0);
-    EXPECT_GT(painted(48, 16, 16, 16), 0);
-
-    barrels[0].health = -1499;
-    boxes[0].health = -1200;
-    clear_to_color(bbuffer, 0);
-    barrels[0].draw();
-    boxes[0].draw();
-    EXPECT_EQ(painted(0, 0, 120, 60), 0);
-
-    barrels[0].health = BARREL_FUSE - 3; // in its fuse it still shows
-    boxes[0].health = 1;
-    boxes[0].damage(0, 0, 1); // planks at the box
-    barrels[0].draw();
-    boxes[0].draw();
-    EXPECT_GT(painted(16, 16, 16, 16), 0);
-    EXPECT_GT(painted(40, 16, 40, 40), 0);
 }
 
 } // namespace
