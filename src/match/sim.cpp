@@ -15,7 +15,9 @@
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
+#include "match/game.h"
 #include "players/powerup.h"
+#include "shell/options.h"
 #include "shell/data.h"
 #include "shell/sound.h"
 #include "weapons/bullet.h"
@@ -87,6 +89,16 @@ template <class T, int N> static bool pool_in_bounds(T (&pool)[N], const char *n
 }
 
 std::string sim_check_invariants() {
+    // A match whose kill limit has been reached has a winner, and keeps it.
+    int limit = options.get_kills();
+    bool reached = false;
+    if (options.get_gametype() == GT_TEAMMATCH)
+        reached = game.teamkills(0) >= limit || game.teamkills(1) >= limit;
+    else
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if (players[i].active && players[i].kills >= limit) reached = true;
+    if (reached && game.winner() == -1) return "the kill limit was reached but no winner is decided";
+
     for (int i = 0; i < MAX_PLAYERS; i++) {
         cplayer &p = players[i];
         if (!p.active) continue;
