@@ -90,16 +90,32 @@ bool cplayer::bot_enemy(int index, float px, float py) {
     return p.get_x() <= px && px < p.get_x() + 14 && p.get_y() <= py && py < p.get_y() + 28;
 }
 
+// Standing barrels near enough to this bot to hide what lies behind them.
+static bool near_cover(cplayer &bot, cbarrel &b) {
+    return b.alive() && hypot(bot.x - b.get_x() - 1, bot.y - b.get_y() + 6) < BARREL_COVER_RANGE;
+}
+
 bool cplayer::bot_barrel(int px, int py) {
     for (int i = 0; i < MAX_BARRELS && barrels[i].get_active(); i++) {
         cbarrel &b = barrels[i];
         int bx = b.get_x(), by = b.get_y();
-        if (b.alive() && bx <= px && px < bx + 16 && by <= py && py < by + 16 &&
-            hypot(x - bx - 1, y - by + 6) < BARREL_COVER_RANGE)
+        if (bx <= px && px < bx + 16 && by <= py && py < by + 16 && near_cover(*this, b))
             return true;
     }
     return false;
 }
+
+// The sight test of bot_barrel for a whole march: the bot and the barrels stay put
+// while it looks, so the near ones are found once.
+struct cover_set {
+    int n;
+    int bx[MAX_BARRELS], by[MAX_BARRELS];
+    bool hides(int px, int py) const {
+        for (int i = 0; i < n; i++)
+            if (bx[i] <= px && px < bx[i] + 16 && by[i] <= py && py < by[i] + 16) return true;
+        return false;
+    }
+};
 
 int cplayer::bot_target() {
     float best = 1000000;
@@ -123,6 +139,15 @@ int cplayer::bot_target() {
     else
         view_h = 494 - (mh - y);
 
+    cover_set cover;
+    cover.n = 0;
+    for (int i = 0; i < MAX_BARRELS && barrels[i].get_active(); i++)
+        if (near_cover(*this, barrels[i])) {
+            cover.bx[cover.n] = barrels[i].get_x();
+            cover.by[cover.n] = barrels[i].get_y();
+            cover.n++;
+        }
+
     for (int i = 0; i < MAX_PLAYERS; i++) {
         cplayer &p = players[i];
         if (!p.get_active() || p.get_health() <= 0 || &p == this) continue;
@@ -134,7 +159,7 @@ int cplayer::bot_target() {
         float rx = x + 7, ry = y + 8;
         float nx = rx + ca, ny = ry + sa;
         while (fabsf(rx - x - 7) < view_w && fabsf(ry - y - 8) < view_h &&
-               !sight_cell(map.get_map((int)nx, (int)ny)) && !bot_barrel((int)nx, (int)ny) &&
+               !sight_cell(map.get_map((int)nx, (int)ny)) && !cover.hides((int)nx, (int)ny) &&
                !bot_enemy(i, nx, ny)) {
             rx = nx;
             ry = ny;

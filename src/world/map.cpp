@@ -193,13 +193,6 @@ bool cmap::init() {
     return true;
 }
 
-int cmap::get_map(int x, int y) {
-    if (x < 0 || x >= width || y < 0 || y >= height) return 0;
-    int c = x / 16, r = y / 16;
-    if (c >= MAP_MAX_CELLS || r >= MAP_MAX_CELLS) return 0;
-    return (unsigned char)grid[c][r];
-}
-
 void cmap::draw() {
     if (!bbuffer) return;
     if (background)

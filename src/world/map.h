@@ -31,7 +31,14 @@ class cmap {
     int get_nm() { return nm; }
     void get_name(int index, char *out); // out holds 11 bytes
     bool init();   // reads the chosen map (options.get_level()); false if it cannot be used
-    int get_map(int x, int y);
+    // The cell under a pixel, 0 outside the map. Inline: every moving thing asks it
+    // for every pixel it moves.
+    int get_map(int x, int y) {
+        if (x < 0 || x >= width || y < 0 || y >= height) return 0;
+        int c = x / 16, r = y / 16;
+        if (c >= MAP_MAX_CELLS || r >= MAP_MAX_CELLS) return 0;
+        return (unsigned char)grid[c][r];
+    }
     int get_width() { return width; }
     int get_height() { return height; }
     int get_nsp() { return nsp; }
