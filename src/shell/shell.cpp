@@ -130,8 +130,8 @@ bool graphics() {
     if (c == CHOICE_FIRST) {
         int w, h;
         options.enable_scaled(get_desktop_resolution(&w, &h) == 0 && w >= 1280 && h >= 960);
+        set_window_title("KRAG"); // the window keeps its title through later mode changes
     }
-    set_window_title("KRAG");
 
     std::vector<std::string> missing = load_data();
     if (!missing.empty()) {
