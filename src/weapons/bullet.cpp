@@ -157,11 +157,12 @@ void cbullet::seek() {
     float diff = (float)(atan2((double)t.get_y() + 8 - y, (double)t.get_x() + 7 - x) - angle);
     float turn = diff > 0 ? SEEK_TURN : -SEEK_TURN;
     if (fabs((double)diff) > 3.14) turn = -turn; // the shorter way round
-    double turned = (double)angle + turn;
+    // The sum is tested in float; the wrap folds the full turn into the step first.
+    float turned = angle + turn;
     if (turned > 3.14)
-        angle = (float)(turned - 6.28);
+        angle = (float)(angle + (turn - 6.28));
     else if (turned < -3.14)
-        angle = (float)(turned + 6.28);
+        angle = (float)(angle + (turn + 6.28));
     else
-        angle = (float)turned;
+        angle = turned;
 }
