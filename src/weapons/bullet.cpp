@@ -28,12 +28,25 @@ void cbullet::init(float angle, float x, float y, int damage, bool seeking, cpla
     this->owner = owner;
     active = true;
     fresh = true;
+    refresh_trig();
 }
 
-static double tip_x(const cbullet &b) { return b.x + TIP * cos((double)b.angle); }
-static double tip_y(const cbullet &b) { return b.y + TIP * sin((double)b.angle); }
+void cbullet::refresh_trig() {
+    trig_angle = angle;
+    ca = cos((double)angle);
+    sa = sin((double)angle);
+}
 
-static int tip_cell(const cbullet &b) { return map.get_map((int)tip_x(b), (int)tip_y(b)); }
+static double tip_x(cbullet &b) {
+    b.trig();
+    return b.x + TIP * b.ca;
+}
+static double tip_y(cbullet &b) {
+    b.trig();
+    return b.y + TIP * b.sa;
+}
+
+static int tip_cell(cbullet &b) { return map.get_map((int)tip_x(b), (int)tip_y(b)); }
 
 void cbullet::update() {
     if (!active) return;
@@ -49,8 +62,9 @@ void cbullet::update() {
     // Test before every step, so nothing thin is skipped.
     while (steps > 0 && screen() && !sight_cell(tip_cell(*this)) && !player() && !barrel() &&
            !box()) {
-        x = (float)(x + cos((double)angle));
-        y = (float)(y + sin((double)angle));
+        trig();
+        x = (float)(x + ca);
+        y = (float)(y + sa);
         steps--;
     }
 
@@ -61,7 +75,8 @@ void cbullet::update() {
 
     if (solid_cell(tip_cell(*this))) {
         // Terrain particles start one pixel short of the tip, outside the wall.
-        map.damage((int)(x + 39 * cos((double)angle)), (int)(y + 39 * sin((double)angle)));
+        trig();
+        map.damage((int)(x + 39 * ca), (int)(y + 39 * sa));
     } else if (cplayer *p = player()) {
         p->damage(damage, angle, owner);
     } else if (cbarrel *b = barrel()) {

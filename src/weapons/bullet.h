@@ -16,6 +16,9 @@ class cbullet {
     bool seeking;
     bool fresh; // fired and not yet moved: not drawn
     cplayer *owner;
+    // cos and sin of `angle`, kept for the pixel steps; refreshed when the angle changes
+    float trig_angle;
+    double ca, sa;
 
     void init(float angle, float x, float y, int damage, bool seeking, cplayer *owner);
     void reset() { active = false; }
@@ -28,6 +31,12 @@ class cbullet {
     cbarrel *barrel();
     cbox *box();
     void seek();
+    void trig() {
+        if (trig_angle != angle) refresh_trig();
+    }
+
+  private:
+    void refresh_trig();
 };
 
 extern cbullet bullets[MAX_BULLETS];
