@@ -114,6 +114,27 @@ static BITMAP *make_background(const int top[3], const int bottom[3], int height
     return bg;
 }
 
+void cmap::set_cell(int c, int r, char ch) {
+    grid[c][r] = ch;
+    if (ch == '0') {
+        for (int i = 0; i < MAX_BOXES; i++)
+            if (!boxes[i].get_active()) {
+                boxes[i].init(16 * c, 16 * r);
+                break;
+            }
+    } else if (ch == '1') {
+        for (int i = 0; i < MAX_BARRELS; i++)
+            if (!barrels[i].get_active()) {
+                barrels[i].init(16 * c, 16 * r);
+                break;
+            }
+    } else if (ch >= 'A' && ch <= 'G' && nsp < MAP_MAX_SPAWNS) {
+        spawn_x[nsp] = 16 * c;
+        spawn_y[nsp] = 16 * r;
+        nsp++;
+    }
+}
+
 bool cmap::init() {
     int level = options.get_level();
     if (level < 0 || level >= nm) return false;
@@ -166,25 +187,7 @@ bool cmap::init() {
     nsp = 0;
     for (int r = 0; r < height / 16; r++) {
         for (int c = 0; c < width / 16; c++) {
-            char ch = mf.grid[c][r];
-            grid[c][r] = ch;
-            if (ch == '0') {
-                for (int i = 0; i < MAX_BOXES; i++)
-                    if (!boxes[i].get_active()) {
-                        boxes[i].init(16 * c, 16 * r);
-                        break;
-                    }
-            } else if (ch == '1') {
-                for (int i = 0; i < MAX_BARRELS; i++)
-                    if (!barrels[i].get_active()) {
-                        barrels[i].init(16 * c, 16 * r);
-                        break;
-                    }
-            } else if (ch >= 'A' && ch <= 'G') {
-                spawn_x[nsp] = 16 * c; // the parser allows at most 32
-                spawn_y[nsp] = 16 * r;
-                nsp++;
-            }
+            set_cell(c, r, mf.grid[c][r]);
         }
     }
 

@@ -51,6 +51,8 @@ class cmap {
     void draw();
     void damage(int x, int y); // a shot hit terrain here
     void deinit();
+    // Stores one grid cell and places what it stands for: a box, a barrel, a spawn point.
+    void set_cell(int c, int r, char ch);
 
     // True when a world point lies inside the camera rectangle (bounds included).
     bool in_view(float x, float y) {

@@ -96,29 +96,9 @@ void set_map(const std::vector<std::string> &rows) {
     map.height = nrows * 16;
     map.nsp = 0;
     memset(map.grid, '.', sizeof(map.grid));
-    for (int r = 0; r < nrows; r++) {
-        for (int c = 0; c < ncols && c < (int)rows[r].size(); c++) {
-            char ch = rows[r][c];
-            map.grid[c][r] = ch;
-            if (ch == '0') {
-                for (int i = 0; i < MAX_BOXES; i++)
-                    if (!boxes[i].get_active()) {
-                        boxes[i].init(16 * c, 16 * r);
-                        break;
-                    }
-            } else if (ch == '1') {
-                for (int i = 0; i < MAX_BARRELS; i++)
-                    if (!barrels[i].get_active()) {
-                        barrels[i].init(16 * c, 16 * r);
-                        break;
-                    }
-            } else if (ch >= 'A' && ch <= 'G' && map.nsp < MAP_MAX_SPAWNS) {
-                map.spawn_x[map.nsp] = 16 * c;
-                map.spawn_y[map.nsp] = 16 * r;
-                map.nsp++;
-            }
-        }
-    }
+    for (int r = 0; r < nrows; r++)
+        for (int c = 0; c < ncols && c < (int)rows[r].size(); c++)
+            map.set_cell(c, r, rows[r][c]);
 }
 
 cplayer *place_player(int i, float x, float y, bool bot, int team) {

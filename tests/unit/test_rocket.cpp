@@ -68,7 +68,9 @@ TEST_F(RocketTest, LaunchedInsideAWallExplodesAtOnceWhereItStands) {
     EXPECT_EQ(burning_flames(), FIREBALL_FLAMES);
     // The fireball is thrown at the tip, not the tail.
     for (cflame1 &f : flames1) {
-        if (f.get_active()) EXPECT_NEAR(f.x, 162, 5.01);
+        if (f.get_active()) {
+            EXPECT_NEAR(f.x, 162, 5.01);
+        }
     }
 }
 
