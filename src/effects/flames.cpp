@@ -10,20 +10,21 @@
 #include "world/barrel.h"
 #include "world/box.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 cflame1 flames1[MAX_FLAMES1];
 cflame2 flames2[MAX_FLAMES2];
 cflamemgr flamemgr;
 cfire fire[MAX_FIRE];
 
-static const float FLAME_RISE = 0.025f;  // upward pull on a fire particle per tick
-static const int BURNING_LIFETIME = 31;  // ticks
-static const float FLAME_SPEED = 5.0f;   // flamethrower flame, px per tick
+static const float FLAME_RISE = 0.025f; // upward pull on a fire particle per tick
+static const int BURNING_LIFETIME = 31; // ticks
+static const float FLAME_SPEED = 5.0f;  // flamethrower flame, px per tick
 static const int FLAME_BIRTH_AGE = 10;
-static const int FLAME_LAST_AGE = 39;    // a flame lives 30 ticks
-static const float FLAME_REACH = 10.0f;  // burns what is closer than this, px
-static const int SPOT_CHANCE = 5;        // one wall hit in five leaves a burning spot
-static const int SPOT_MAX_TICKS = 100;   // a spot burns 0 to 99 ticks
+static const int FLAME_LAST_AGE = 39;   // a flame lives 30 ticks
+static const float FLAME_REACH = 10.0f; // burns what is closer than this, px
+static const int SPOT_CHANCE = 5;       // one wall hit in five leaves a burning spot
+static const int SPOT_MAX_TICKS = 100;  // a spot burns 0 to 99 ticks
 
 static float distance(float x1, float y1, float x2, float y2) {
     float dx = x2 - x1, dy = y2 - y1;
@@ -107,13 +108,7 @@ void cflame2::update() {
 
     if (vx != 0) {
         float target = x + vx;
-        if (vx > 0) {
-            while (x < target && x < map.get_width() && !sight_at((int)x + 1, (int)y))
-                x = target - x <= 1 ? target : x + 1;
-        } else {
-            while (x > target && x > -1 && !sight_at((int)x - 1, (int)y))
-                x = x - target <= 1 ? target : x - 1;
-        }
+        walk(x, target, -1, map.get_width(), [&](int d) { return !sight_at((int)x + d, (int)y); });
         if (x != target) {
             flame_stopped(x, (float)map.get_width(), x, y);
             active = false; // the rest of the tick still burns
@@ -122,13 +117,7 @@ void cflame2::update() {
 
     if (vy != 0) {
         float target = y + vy;
-        if (vy > 0) {
-            while (y < target && y < map.get_height() && !sight_at((int)x, (int)y + 1))
-                y = target - y <= 1 ? target : y + 1;
-        } else {
-            while (y > target && y > -1 && !sight_at((int)x, (int)y - 1))
-                y = y - target <= 1 ? target : y - 1;
-        }
+        walk(y, target, -1, map.get_height(), [&](int d) { return !sight_at((int)x, (int)y + d); });
         if (y != target) {
             flame_stopped(y, (float)map.get_height(), x, y);
             active = false;

@@ -5,6 +5,7 @@
 
 #include "shell/data.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 cparticle particles[MAX_PARTICLES];
 
@@ -40,13 +41,7 @@ void cparticle::update() {
     if (!floating && !sight_at((int)x, (int)y + 1)) vy += PARTICLE_GRAVITY;
 
     float target = x + vx;
-    if (vx > 0) {
-        while (x < target && x < map.get_width() && !sight_at((int)x + 1, (int)y))
-            x = target - x <= 1 ? target : x + 1;
-    } else {
-        while (x > target && x > -1 && !sight_at((int)x - 1, (int)y))
-            x = x - target <= 1 ? target : x - 1;
-    }
+    walk(x, target, -1, map.get_width(), [&](int d) { return !sight_at((int)x + d, (int)y); });
     if (x >= map.get_width() || x <= -1) {
         active = false;
         return;
@@ -54,13 +49,7 @@ void cparticle::update() {
     if (x != target) vx = 0; // against a wall: slide down it
 
     target = y + vy;
-    if (vy > 0) {
-        while (y < target && y < map.get_height() && !sight_at((int)x, (int)y + 1))
-            y = target - y <= 1 ? target : y + 1;
-    } else {
-        while (y > target && y > -1 && !sight_at((int)x, (int)y - 1))
-            y = y - target <= 1 ? target : y - 1;
-    }
+    walk(y, target, -1, map.get_height(), [&](int d) { return !sight_at((int)x, (int)y + d); });
     if (y >= map.get_height() || y <= -1) {
         active = false;
         return;

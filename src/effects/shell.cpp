@@ -8,6 +8,7 @@
 #include "shell/data.h"
 #include "shell/sound.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 cshell shells[MAX_SHELLS];
 
@@ -68,13 +69,7 @@ void cshell::update() {
     if (!down()) vy += SHELL_GRAVITY;
 
     float target = x + vx;
-    if (vx > 0) {
-        while (x < target && !right() && x < map.get_width())
-            x = target - x <= 1 ? target : x + 1;
-    } else {
-        while (x > target && !left() && x > -2)
-            x = x - target <= 1 ? target : x - 1;
-    }
+    walk(x, target, -2, map.get_width(), [&](int d) { return d > 0 ? !right() : !left(); });
     if (x >= map.get_width() || x <= -2) {
         active = false;
         return;
@@ -86,13 +81,7 @@ void cshell::update() {
     }
 
     target = y + vy;
-    if (vy > 0) {
-        while (y < target && !down() && y < map.get_height())
-            y = target - y <= 1 ? target : y + 1;
-    } else {
-        while (y > target && !up() && y > -2)
-            y = y - target <= 1 ? target : y - 1;
-    }
+    walk(y, target, -2, map.get_height(), [&](int d) { return d > 0 ? !down() : !up(); });
     if (y >= map.get_height() - 1 || y <= -1) {
         active = false;
         return;

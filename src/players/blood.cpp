@@ -5,6 +5,7 @@
 #include "players/blood.h"
 #include "shell/data.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 cblood blood[MAX_BLOOD];
 
@@ -72,12 +73,7 @@ void cblood::update() {
     if (vx != 0) {
         float target = x + vx;
         int w = map.get_width();
-        if (vx > 0)
-            while (target > x && x < w && !right())
-                x += std::min(1.0f, target - x);
-        else
-            while (target < x && x > EDGE && !left())
-                x += std::max(-1.0f, target - x);
+        walk(x, target, EDGE, w, [&](int d) { return d > 0 ? !right() : !left(); });
         if (x >= w || x <= EDGE) {
             active = false;
         } else if (x != target) {
@@ -89,12 +85,7 @@ void cblood::update() {
     if (vy != 0) {
         float target = y + vy;
         int h = map.get_height();
-        if (vy > 0)
-            while (target > y && y < h && !down())
-                y += std::min(1.0f, target - y);
-        else
-            while (target < y && y > EDGE && !up())
-                y += std::max(-1.0f, target - y);
+        walk(y, target, EDGE, h, [&](int d) { return d > 0 ? !down() : !up(); });
         if (y >= h || y <= EDGE) {
             active = false;
         } else if (y != target) {

@@ -6,6 +6,7 @@
 #include "world/barrel.h"
 #include "world/box.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 static const float GRAVITY = 0.15f; // pixels per tick, added every tick in the air
 static const float JUMP_SPEED = -5.25f;
@@ -74,25 +75,13 @@ void cplayer::move() {
 
     if (vx != 0) {
         float target = x + vx;
-        if (vx > 0) {
-            while (target > x && x < map.get_width() - 14 && !right())
-                x += std::min(1.0f, target - x);
-        } else {
-            while (target < x && x > 0 && !left())
-                x += std::max(-1.0f, target - x);
-        }
+        walk(x, target, 0, map.get_width() - 14, [&](int d) { return d > 0 ? !right() : !left(); });
         vx = 0;
     }
 
     if (vy != 0) {
         float target = y + vy;
-        if (vy > 0) {
-            while (target > y && y < map.get_height() && !down())
-                y += std::min(1.0f, target - y);
-        } else {
-            while (target < y && y > 0 && !up())
-                y += std::max(-1.0f, target - y);
-        }
+        walk(y, target, 0, map.get_height(), [&](int d) { return d > 0 ? !down() : !up(); });
         // cut short by a floor, a ceiling or the top edge
         if (y != target) vy = 0;
     }

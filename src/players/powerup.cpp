@@ -12,6 +12,7 @@
 #include "world/barrel.h"
 #include "world/box.h"
 #include "world/map.h"
+#include "world/walk.h"
 
 cpowerup powerups[MAX_POWERUPS];
 cpumgr pumgr;
@@ -127,14 +128,8 @@ void cpowerup::update() {
     if (vy != 0) {
         float target_y = y + vy;
         int h = map.get_height();
-        if (vy > 0) {
-            while (target_y > y && y < h && !down() && !target())
-                y += std::min(1.0f, target_y - y);
-        } else {
-            // no ceiling test on the way up
-            while (target_y < y && !target())
-                y += std::max(-1.0f, target_y - y);
-        }
+        // no ceiling test on the way up
+        walk(y, target_y, -INFINITY, h, [&](int d) { return (d < 0 || !down()) && !target(); });
         if (y >= h) {
             active = false;
         } else if (y != target_y && !target()) {
