@@ -33,9 +33,9 @@ void chud::update() {
     }
 
     if (weapon < 0) {
-        for (int k = KEY_1; k <= KEY_8; k++)
-            if (key[k]) {
-                weapon = k - KEY_1 + 1;
+        for (int n = 1; n <= 8; n++)
+            if (input.held(ACT_WEAPON1 + n - 1)) {
+                weapon = n;
                 return;
             }
         // Nothing chosen by the time of the respawn: keep the previous weapon.

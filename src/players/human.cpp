@@ -1,9 +1,8 @@
-// The human's controls: W/A/D to move, R to reload, the mouse to aim, the left button
-// to fire and the right one to charge and throw a hand grenade. The camera follows.
-#include <allegro.h>
-
+// The human's controls (by default W/A/D to move, R to reload, the left button to
+// fire and the right one to charge and throw a hand grenade), read from the input
+// captured for this tick; the pointer aims. The camera follows.
 #include "players/player.h"
-#include "shell/options.h"
+#include "shell/input.h"
 #include "weapons/weapon.h"
 #include "world/map.h"
 
@@ -11,11 +10,11 @@ static const float MAX_THROW_POWER = 6.0f;
 static const float THROW_CHARGE = 0.1f; // per tick the right button is held
 
 void cplayer::player_move() {
-    if (key[KEY_W]) jump();
-    // D wins when both directions are held.
-    if (key[KEY_D])
+    if (input.held(ACT_JUMP)) jump();
+    // Right wins when both directions are held.
+    if (input.held(ACT_RIGHT))
         move_right();
-    else if (key[KEY_A])
+    else if (input.held(ACT_LEFT))
         move_left();
 }
 
@@ -39,18 +38,17 @@ void cplayer::player_screen() {
 }
 
 void cplayer::player_shoot() {
-    int scale = options.scaled();
-    int mx = mouse_x / scale, my = mouse_y / scale;
+    int mx = input.x(), my = input.y();
     set_angle(map.get_xs() + (mx - x - 7), map.get_ys() + (my - y - 8), 0);
 
-    if (mouse_b & 2) {
+    if (input.held(ACT_GRENADE)) {
         // Charging a grenade; the trigger is ignored meanwhile.
         if (grenades > 0 && throw_power < MAX_THROW_POWER) throw_power += THROW_CHARGE;
     } else {
-        if (mouse_b & 1) shoot();
+        if (input.held(ACT_FIRE)) shoot();
         // The right button was just let go after charging.
         if (throw_power > 0) grenade();
     }
 
-    if (key[KEY_R] && weapon) weapon->reload();
+    if (input.held(ACT_RELOAD) && weapon) weapon->reload();
 }

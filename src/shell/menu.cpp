@@ -25,14 +25,14 @@ void cmenu::init() {
 }
 
 void cmenu::update() {
-    if (!(mouse_b & 1)) {
+    if (!input.button(BUTTON_LEFT)) {
         latch = false;
         return;
     }
     if (latch) return;
 
-    int x = pointer_x();
-    int y = pointer_y();
+    int x = input.x();
+    int y = input.y();
     if (x >= 260 && x <= 379) {
         for (const cbutton &b : BUTTONS) {
             if (y >= b.y1 && y <= b.y2) {

@@ -101,15 +101,15 @@ static bool middle_arrows(coptions &o, int x, int y) {
 }
 
 void coptions::update() {
-    if (!(mouse_b & 1)) {
+    if (!input.button(BUTTON_LEFT)) {
         latch = false;
         return;
     }
     if (latch) return;
     latch = true;
 
-    int x = pointer_x();
-    int y = pointer_y();
+    int x = input.x();
+    int y = input.y();
 
     if (left_arrows(*this, x, y) || middle_arrows(*this, x, y)) return;
 

@@ -62,6 +62,7 @@ void init() {
     install_int_ex(update_logic, LOGIC_TICK_UNITS);
     install_keyboard();
     install_mouse();
+    input.install();
     // Without a sound card the game runs silent; the sound seam still hands out voices.
     sound_enable(install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0);
 }
@@ -232,6 +233,7 @@ int krag_main() {
     } while (menu.get_choice() != CHOICE_QUIT);
 
     unload_data();
+    input.uninstall();
     allegro_exit();
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+#include "shell/input.h"
+
 // Counters shared with the timer callbacks.
 extern std::atomic<int> logic;  // logic ticks owed to the current screen
 extern std::atomic<int> frames; // frames drawn in the current second (match only)
@@ -25,10 +27,12 @@ void present(int dx, int dy);
 int pointer_x();
 int pointer_y();
 
-// Run every logic tick owed to a screen; returns how many ran.
+// Run every logic tick owed to a screen, each with freshly captured input; returns
+// how many ran.
 template <class S> int run_owed_ticks(S &s) {
     int n = 0;
     while (logic > 0) {
+        input.capture();
         s.update();
         logic--;
         n++;

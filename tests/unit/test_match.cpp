@@ -11,6 +11,7 @@
 #include "match/hud.h"
 #include "players/player.h"
 #include "shell/data.h"
+#include "shell/input.h"
 #include "shell/options.h"
 #include "support.h"
 #include "world/map.h"
@@ -164,8 +165,10 @@ TEST_F(HudTest, NumberKeysChooseTheWeaponWhileTheSelectorIsOpen) {
     EXPECT_EQ(MARKER_TICKS, hud.marker);
     key[KEY_3] = 1;
     key[KEY_5] = 1;
+    input.capture();
     hud.update();
     key[KEY_3] = key[KEY_5] = 0;
+    input.capture();
     EXPECT_EQ(3, hud.get_weapon());
 }
 

@@ -11,6 +11,7 @@
 #include "players/flesh.h"
 #include "players/player.h"
 #include "shell/data.h"
+#include "shell/input.h"
 #include "shell/options.h"
 #include "shell/sound.h"
 #include "support.h"
@@ -33,6 +34,7 @@ static void release_input() {
     memset((void *)key, 0, KEY_MAX);
     mouse_b = 0;
     mouse_x = mouse_y = 0;
+    input.capture();
 }
 
 TEST(PlayerLife, WaitsFiveSecondsThenSpawnsArmedAtASpawnPoint) {
@@ -233,18 +235,21 @@ TEST(HumanControl, KeysAndButtons) {
     p->weapon = make_weapon(W_GUN, p);
 
     key[KEY_A] = key[KEY_D] = 1;
+    input.capture();
     p->player_move();
     EXPECT_EQ(p->vx, 1);
     release_input();
 
     // Both buttons: the grenade charges, the gun stays quiet.
     mouse_b = 3;
+    input.capture();
     for (int i = 0; i < 10; i++)
         p->player_shoot();
     EXPECT_FALSE(p->weapon->trigger);
     EXPECT_NEAR(p->throw_power, 1.0f, 0.001f);
     // Letting go of the right button fires and throws in the same tick.
     mouse_b = 1;
+    input.capture();
     p->player_shoot();
     EXPECT_TRUE(p->weapon->trigger);
     EXPECT_EQ(p->grenades, 2);
@@ -253,6 +258,7 @@ TEST(HumanControl, KeysAndButtons) {
 
     // The charge tops out just above 6.
     mouse_b = 2;
+    input.capture();
     for (int i = 0; i < 100; i++)
         p->player_shoot();
     EXPECT_GT(p->throw_power, 6.0f);
@@ -264,8 +270,10 @@ TEST(HumanControl, KeysAndButtons) {
     p = place_player(0, 100, 68, false);
     p->grenades = 0;
     mouse_b = 2;
+    input.capture();
     p->player_shoot();
     mouse_b = 0;
+    input.capture();
     p->player_shoot();
     EXPECT_EQ(p->throw_power, 0);
     EXPECT_EQ(count_active(grenades1), 0);
@@ -273,6 +281,7 @@ TEST(HumanControl, KeysAndButtons) {
     p->weapon = make_weapon(W_MACHINE_GUN, p);
     p->weapon->ammo = 10;
     key[KEY_R] = 1;
+    input.capture();
     p->player_shoot();
     EXPECT_TRUE(p->weapon->get_reloading());
     release_input();
@@ -286,6 +295,7 @@ TEST(HumanControl, AimFollowsThePointerInTheDoubledWindow) {
     cplayer *p = place_player(0, 100, 68, false);
     mouse_x = 1279;
     mouse_y = 959;
+    input.capture();
     p->player_shoot();
     EXPECT_FLOAT_EQ(p->angle, (float)atan2(479.0 - 68 - 8, 639.0 - 100 - 7));
     release_input();

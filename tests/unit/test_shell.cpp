@@ -11,6 +11,7 @@
 
 #include "shell/credits.h"
 #include "shell/data.h"
+#include "shell/input.h"
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "shell/shell.h"
@@ -24,12 +25,15 @@ namespace fs = std::filesystem;
 // that has just been entered (latch armed).
 template <class S> static void press_at(S &screen, int x, int y) {
     mouse_b = 0;
+    input.capture();
     screen.update();
     mouse_x = x * options.scaled();
     mouse_y = y * options.scaled();
     mouse_b = 1;
+    input.capture();
     screen.update();
     mouse_b = 0;
+    input.capture();
     screen.update();
 }
 
@@ -67,11 +71,13 @@ TEST_F(Shell, MenuButtonsHitOnlyInsideTheirRectangles) {
 TEST_F(Shell, MenuIgnoresAButtonHeldWhenItOpens) {
     menu.init();
     mouse_x = 300, mouse_y = 190, mouse_b = 1;
-    for (int i = 0; i < 10; i++) menu.update();
+    for (int i = 0; i < 10; i++) { input.capture(); menu.update(); }
     EXPECT_EQ(CHOICE_MENU, menu.get_choice());
     mouse_b = 0;
+    input.capture();
     menu.update();
     mouse_b = 1;
+    input.capture();
     menu.update();
     EXPECT_EQ(CHOICE_PLAY, menu.get_choice());
 }
@@ -80,8 +86,10 @@ TEST_F(Shell, DoubledWindowHalvesThePointer) {
     options.is_scaled = true;
     menu.init();
     mouse_b = 0;
+    input.capture();
     menu.update();
     mouse_x = 520, mouse_y = 366, mouse_b = 1;
+    input.capture();
     menu.update();
     EXPECT_EQ(CHOICE_PLAY, menu.get_choice());
     EXPECT_EQ(260, pointer_x());
