@@ -1,6 +1,7 @@
 #include "shell/shell.h"
 
 #include <allegro.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -27,6 +28,11 @@ const long LOGIC_TICK_UNITS = 11931; // 100 logic ticks a second
 // The mode on the screen, as a menu choice code (CHOICE_WINDOW, CHOICE_SCALED or
 // CHOICE_FULLSCREEN); CHOICE_FIRST until a mode has been set.
 static int shown_mode = CHOICE_FIRST;
+
+static volatile sig_atomic_t quit_flag = 0;
+
+void request_quit() { quit_flag = 1; }
+bool quit_requested() { return quit_flag != 0; }
 
 void update_logic() { logic++; }
 
@@ -177,7 +183,7 @@ static void wait_for_release() {
 
 // Runs one screen until it says it is done (checked at the top of every frame).
 template <class S, class D> static void run_screen(S &s, D done) {
-    while (!done()) {
+    while (!done() && !quit_requested()) {
         run_frame(s);
         wait_for_tick();
     }
@@ -200,13 +206,14 @@ int krag_main() {
             return 1;
         }
 
+        if (quit_requested()) break;
         menu.init();
         run_screen(menu, [] { return menu.get_choice() != CHOICE_MENU; });
 
         switch (menu.get_choice()) {
         case CHOICE_PLAY:
             if (game.init()) {
-                while (!key[KEY_ESC]) {
+                while (!key[KEY_ESC] && !quit_requested()) {
                     run_owed_ticks(game);
                     game.draw();
                     frames++;
@@ -230,7 +237,7 @@ int krag_main() {
         default:
             break;
         }
-    } while (menu.get_choice() != CHOICE_QUIT);
+    } while (menu.get_choice() != CHOICE_QUIT && !quit_requested());
 
     unload_data();
     input.uninstall();

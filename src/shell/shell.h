@@ -47,6 +47,12 @@ template <class S> void run_frame(S &s) {
     s.draw();
 }
 
+// A request to leave the game (the window's close button, a signal): the main loop
+// leaves the current screen and shuts down through the normal path. Safe to call from
+// any thread or a signal handler.
+void request_quit();
+bool quit_requested();
+
 // Sleeps in 1 ms steps until the next logic tick is owed.
 void wait_for_tick();
 
