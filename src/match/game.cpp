@@ -8,6 +8,7 @@
 #include "effects/rocket.h"
 #include "effects/shell.h"
 #include "effects/smoke.h"
+#include "match/drawrand.h"
 #include "match/hud.h"
 #include "players/blood.h"
 #include "players/flesh.h"
@@ -127,8 +128,8 @@ void cgame::draw() {
     // Shake shifts the picture right and down by up to two pixels.
     int dx = 0, dy = 0;
     if (shake_counter > 0) {
-        dx = rand() % (shake_counter / 30 + 1);
-        dy = rand() % (shake_counter / 30 + 1);
+        dx = draw_rand() % (shake_counter / 30 + 1);
+        dy = draw_rand() % (shake_counter / 30 + 1);
     }
     present(dx, dy);
 }

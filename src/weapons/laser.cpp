@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "match/drawrand.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "world/barrel.h"
@@ -53,12 +54,12 @@ void claser::draw() {
     int odds = 51 - timer; // never below 1 while the timer stays within its 50 ticks
     float qx = x, qy = y;
     for (int n = 0; n < length; n++) {
-        bool shown = odds > 0 ? rand() % odds <= 4 : true;
+        bool shown = odds > 0 ? draw_rand() % odds <= 4 : true;
         if (shown) {
             int sx = (int)qx - map.get_xs();
             int sy = (int)qy - map.get_ys();
-            int sy2 = rand() & 1 ? sy + 1 : sy - 1;
-            int sx2 = rand() & 1 ? sx + 1 : sx - 1;
+            int sy2 = draw_rand() & 1 ? sy + 1 : sy - 1;
+            int sx2 = draw_rand() & 1 ? sx + 1 : sx - 1;
             rectfill(bbuffer, sx, sy, sx2, sy2, colour);
         }
         qx = (float)(qx + cos((double)angle));

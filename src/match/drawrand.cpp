@@ -1,0 +1,8 @@
+#include "match/drawrand.h"
+
+static unsigned draw_state = 1;
+
+int draw_rand() {
+    draw_state = draw_state * 1103515245u + 12345u;
+    return (int)((draw_state >> 16) & 0x7fff);
+}
