@@ -3,7 +3,7 @@ BUILD      := build
 ASAN_BUILD := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz
+.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz mapreport
 
 all: build
 
@@ -33,6 +33,10 @@ test: build asan
 
 bench: build
 	cd $(BUILD) && ./krag-bench
+
+# Simulated minutes each map takes to decide a deathmatch (several minutes to run).
+mapreport: build
+	cd $(BUILD) && ./krag-mapreport --jobs $(JOBS)
 
 soak: asan
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
