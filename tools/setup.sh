@@ -2,7 +2,7 @@
 # Installs whatever the build, the game and the tests need on a Debian machine.
 # Only packages that are missing are installed; nothing happens when all are there.
 set -euo pipefail
-need=(liballegro4-dev cmake g++ make pkg-config libgtest-dev xvfb xdotool imagemagick x11-utils clang)
+need=(liballegro4-dev cmake g++ make pkg-config libgtest-dev xvfb xdotool imagemagick x11-utils clang python3-xlib)
 missing=()
 for p in "${need[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

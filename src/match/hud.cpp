@@ -11,13 +11,29 @@
 
 chud hud;
 
+int choice_row_at(int x, int y) {
+    x -= CHOICE_X;
+    y -= CHOICE_Y + CHOICE_ROW_Y;
+    if (x < CHOICE_ROW_X1 || x > CHOICE_ROW_X2 || y < 0) return 0;
+    int row = y / CHOICE_ROW_STEP;
+    if (row >= 8 || y % CHOICE_ROW_STEP >= CHOICE_ROW_H) return 0;
+    return row + 1;
+}
+
 // Called on the tick the dead human's wait passes the weapon-choice point.
 void chud::select() {
     marker = MARKER_TICKS;
+    latch = true; // a fire button still down from the last life chooses nothing
     switch (options.get_gametype()) {
-    case GT_RPG_ARENA: weapon = W_ROCKET; break;
-    case GT_INSTAGIB: weapon = W_LASER; break;
-    default: weapon = -weapon; break;
+    case GT_RPG_ARENA:
+        weapon = W_ROCKET;
+        break;
+    case GT_INSTAGIB:
+        weapon = W_LASER;
+        break;
+    default:
+        weapon = -weapon;
+        break;
     }
 }
 
@@ -38,6 +54,17 @@ void chud::update() {
                 weapon = n;
                 return;
             }
+        // A click on a row: the press counts, not a button held from before.
+        if (!input.button(BUTTON_LEFT)) {
+            latch = false;
+        } else if (!latch) {
+            latch = true;
+            int n = choice_row_at(input.x(), input.y());
+            if (n > 0) {
+                weapon = n;
+                return;
+            }
+        }
         // Nothing chosen by the time of the respawn: keep the previous weapon.
         if (human.get_health() == 0) weapon = -weapon;
     }
@@ -50,12 +77,15 @@ void chud::draw() {
     int result = game.winner();
     if (result == -1 && human.get_health() > 0) {
         draw_sprite(bbuffer, bhealth_bar, 49, 10);
-        for (int i = 0; i < human.get_health(); i++) draw_sprite(bbuffer, bhealth, 101 + i, 14);
+        for (int i = 0; i < human.get_health(); i++)
+            draw_sprite(bbuffer, bhealth, 101 + i, 14);
         draw_sprite(bbuffer, bammo_bar, 253, 10);
         int ammo = human.get_ammo();
-        for (int i = 0; i < ammo; i++) draw_sprite(bbuffer, bammo, 290 + i, 14);
+        for (int i = 0; i < ammo; i++)
+            draw_sprite(bbuffer, bammo, 290 + i, 14);
         draw_sprite(bbuffer, bkills_bar, 442, 10);
-        for (int i = 0; i < killbar; i++) draw_sprite(bbuffer, bkills, 487 + i, 14);
+        for (int i = 0; i < killbar; i++)
+            draw_sprite(bbuffer, bkills, 487 + i, 14);
         for (int i = 0; i < human.get_grenades(); i++)
             draw_sprite(bbuffer, bgrenade_icon, 384 - 10 * i, 28);
         if (marker > 0)
@@ -63,7 +93,7 @@ void chud::draw() {
                         (int)human.get_y() - 15 - map.get_ys());
         draw_sprite(bbuffer, bcrosshair, pointer_x() - 2, pointer_y() - 2);
     } else if (result == -1) {
-        if (weapon < 0) draw_sprite(bbuffer, bweapons, 233, 142);
+        if (weapon < 0) draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
     }
 
     if (result == 0)

@@ -133,6 +133,8 @@ bool graphics() {
     }
     shown_mode = got;
     settings_match_mode(got);
+    // The window's close button leaves the game as the quit button does.
+    set_close_button_callback(request_quit);
 
     if (c == CHOICE_FIRST) {
         int w, h;

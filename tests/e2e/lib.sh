@@ -32,6 +32,7 @@
 #                             that follows a release)
 #   e2e_key KEY [SECS]        hold a key (xdotool key name, e.g. Escape) for SECS (0.2)
 #   e2e_park                  move the pointer to the bottom-right corner, out of the way
+#   e2e_close_request         ask the window to close, as a close button does (WM_DELETE_WINDOW)
 #
 # Pictures
 #   e2e_shot NAME             screenshot of the whole screen into $E2E_TMP/NAME.png; prints path
@@ -310,4 +311,20 @@ e2e_not() { ! "$@"; }
 e2e_done() {
     echo "e2e: $E2E_PASSED passed, 0 failed"
     exit 0
+}
+
+# Asks the KRAG window to close as a window manager's close button does: a
+# WM_DELETE_WINDOW message (xdotool's windowclose would destroy the window instead).
+e2e_close_request() {
+    /usr/bin/python3 - "$KRAG_WIN" <<'PY'
+import sys
+from Xlib import X, display, protocol
+d = display.Display()
+w = d.create_resource_object("window", int(sys.argv[1]))
+protocols = d.intern_atom("WM_PROTOCOLS")
+delete = d.intern_atom("WM_DELETE_WINDOW")
+event = protocol.event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+w.send_event(event, event_mask=0)
+d.flush()
+PY
 }

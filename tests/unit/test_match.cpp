@@ -172,6 +172,40 @@ TEST_F(HudTest, NumberKeysChooseTheWeaponWhileTheSelectorIsOpen) {
     EXPECT_EQ(3, hud.get_weapon());
 }
 
+// Pointer on row n of the open choice, left button as given.
+static void click_at(int x, int y, bool down) {
+    input.set(ctick_input{0, x, y, down ? BUTTON_LEFT : 0, false});
+    hud.update();
+}
+
+TEST_F(HudTest, ClickingARowChoosesItsWeaponButAHeldButtonDoesNot) {
+    // Each row's picture (right end), name and key all choose; gaps and margins do not.
+    for (int n = 1; n <= 8; n++) {
+        int top = CHOICE_Y + 21 + (n - 1) * 21;
+        EXPECT_EQ(n, choice_row_at(CHOICE_X + 160, top + 10)) << n;
+        EXPECT_EQ(n, choice_row_at(CHOICE_X + 3, top)) << n;
+        EXPECT_EQ(n, choice_row_at(CHOICE_X + 170, top + 19)) << n;
+        EXPECT_EQ(0, choice_row_at(CHOICE_X + 160, top + 20)) << n; // the gap below
+    }
+    EXPECT_EQ(0, choice_row_at(CHOICE_X + 100, CHOICE_Y + 10)); // the title
+    EXPECT_EQ(0, choice_row_at(CHOICE_X + 2, CHOICE_Y + 30));
+    EXPECT_EQ(0, choice_row_at(CHOICE_X + 171, CHOICE_Y + 30));
+    EXPECT_EQ(0, choice_row_at(CHOICE_X + 100, CHOICE_Y + 21 + 8 * 21));
+
+    int shotgun_y = CHOICE_Y + 21 + 2 * 21 + 10;
+    hud.weapon = 4;
+    hud.select();
+    click_at(CHOICE_X + 160, shotgun_y, true); // still down from firing before death
+    EXPECT_EQ(-4, hud.get_weapon());
+    click_at(CHOICE_X + 160, shotgun_y, false);
+    click_at(CHOICE_X + 50, CHOICE_Y + 5, true); // the title: nothing
+    EXPECT_EQ(-4, hud.get_weapon());
+    click_at(CHOICE_X + 50, CHOICE_Y + 5, false);
+    click_at(CHOICE_X + 160, shotgun_y, true);
+    EXPECT_EQ(3, hud.get_weapon());
+    input.clear();
+}
+
 TEST_F(HudTest, NoKeyByTheRespawnTickKeepsThePreviousWeapon) {
     hud.weapon = 4;
     hud.select();
