@@ -91,7 +91,8 @@ void chud::draw() {
         if (marker > 0)
             draw_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
                         (int)human.get_y() - 15 - map.get_ys());
-        draw_sprite(bbuffer, bcrosshair, pointer_x() - 2, pointer_y() - 2);
+        draw_sprite(bbuffer, bcrosshair, pointer_x() - bcrosshair->w / 2,
+                    pointer_y() - bcrosshair->h / 2);
     } else if (result == -1) {
         if (weapon < 0) draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
     }

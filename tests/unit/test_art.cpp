@@ -6,9 +6,13 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <math.h>
 #include <string>
 
+#include "shell/options.h"
 #include "support.h"
+#include "world/map.h"
 
 namespace {
 
@@ -28,7 +32,7 @@ const expected_size sizes[] = {
     {"body_g", 7, 9, 9, 11},        {"body_r", 7, 9, 9, 11},
     {"box", 16, 16, 16, 16},        {"bullet_1", 10, 14, 1, 2},
     {"bullet_2", 10, 14, 1, 2},     {"credits", 640, 640, 480, 480},
-    {"cross", 5, 5, 5, 5},          {"crosshair", 5, 5, 5, 5},
+    {"cross", 5, 5, 5, 5},          {"crosshair", 9, 15, 9, 15},
     {"cursor", 8, 12, 10, 16},      {"fire_1", 6, 10, 5, 5},
     {"fire_2", 8, 12, 7, 7},        {"flamethrower", 22, 28, 6, 8},
     {"flesh", 5, 5, 5, 5},          {"grenade_1", 4, 6, 3, 5},
@@ -168,6 +172,103 @@ TEST(Art, ScreensCarryTheirControlsWhereTheGameTestsClicks)
     EXPECT_LT(brightness(bar, 101 - 49, 14 - 10), 60);
     EXPECT_LT(brightness(bar, 200 - 49, 21 - 10), 60);
     destroy_bitmap(bar);
+}
+
+namespace {
+
+// Relative luminance of a colour, 0 (black) to 1 (white), as readability guides use.
+double luminance(int c)
+{
+    double v[3] = {getr(c) / 255.0, getg(c) / 255.0, getb(c) / 255.0};
+    for (double& x : v)
+        x = x <= 0.03928 ? x / 12.92 : pow((x + 0.055) / 1.055, 2.4);
+    return 0.2126 * v[0] + 0.7152 * v[1] + 0.0722 * v[2];
+}
+
+double contrast(int a, int b)
+{
+    double la = luminance(a), lb = luminance(b);
+    if (la < lb)
+        std::swap(la, lb);
+    return (la + 0.05) / (lb + 0.05);
+}
+
+// The weaker of the crosshair's two chances (outline or core) to stand out on c.
+double best_contrast(int outline, int core, int c)
+{
+    return std::max(contrast(outline, c), contrast(core, c));
+}
+
+} // namespace
+
+TEST(Art, CrosshairStandsOutOnEveryMapsSkyAndTiles)
+{
+    headless();
+    BITMAP* cross = load("crosshair");
+    ASSERT_NE(nullptr, cross);
+    // Odd-sized so that one pixel is its centre, and at least 9x9.
+    EXPECT_GE(cross->w, 9);
+    EXPECT_GE(cross->h, 9);
+    EXPECT_EQ(1, cross->w % 2);
+    EXPECT_EQ(1, cross->h % 2);
+    // The darkest pixel is the outline, the brightest the core; the core is enclosed
+    // by outline (no core pixel touches a transparent one or the edge).
+    int outline = -1, core = -1;
+    for (int y = 0; y < cross->h; y++)
+        for (int x = 0; x < cross->w; x++) {
+            if (is_magenta(cross, x, y))
+                continue;
+            int c = getpixel(cross, x, y);
+            if (outline < 0 || luminance(c) < luminance(outline))
+                outline = c;
+            if (core < 0 || luminance(c) > luminance(core))
+                core = c;
+        }
+    ASSERT_GE(outline, 0);
+    EXPECT_GE(contrast(outline, core), 10.0);
+    EXPECT_EQ(core, getpixel(cross, cross->w / 2, cross->h / 2)) << "a bright centre";
+    for (int y = 0; y < cross->h; y++)
+        for (int x = 0; x < cross->w; x++) {
+            if (getpixel(cross, x, y) != core)
+                continue;
+            const int d[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+            for (const auto& n : d) {
+                int nx = x + n[0], ny = y + n[1];
+                ASSERT_TRUE(nx >= 0 && ny >= 0 && nx < cross->w && ny < cross->h) << x << "," << y;
+                EXPECT_FALSE(is_magenta(cross, nx, ny)) << "core open at " << x << "," << y;
+            }
+        }
+
+    // Every colour of every map's sky gradient and tiles (as the game builds them).
+    fresh_world();
+    map.load();
+    ASSERT_GT(map.get_nm(), 0);
+    for (int m = 0; m < map.get_nm(); m++) {
+        options.level = m;
+        ASSERT_TRUE(map.init()) << map.names[m];
+        double worst = 100;
+        int worst_colour = 0;
+        auto check = [&](int c) {
+            double k = best_contrast(outline, core, c);
+            if (k < worst) {
+                worst = k;
+                worst_colour = c;
+            }
+        };
+        for (int y = 0; y < map.background->h; y++)
+            check(getpixel(map.background, 0, y));
+        for (BITMAP* t : map.tiles)
+            if (t)
+                for (int y = 0; y < t->h; y++)
+                    for (int x = 0; x < t->w; x++)
+                        if (!is_magenta(t, x, y))
+                            check(getpixel(t, x, y));
+        EXPECT_GE(worst, 3.0) << map.names[m] << ": colour " << getr(worst_colour) << ","
+                              << getg(worst_colour) << "," << getb(worst_colour);
+        map.deinit();
+    }
+    options = coptions();
+    destroy_bitmap(cross);
 }
 
 TEST(Art, ToolRefusesMalformedSources)

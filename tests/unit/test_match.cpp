@@ -268,6 +268,21 @@ TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
     EXPECT_EQ(getpixel(bhealth, 0, 0), getpixel(bbuffer, 150, 14));
     EXPECT_NE(getpixel(bhealth, 0, 0), getpixel(bbuffer, 151 + 20, 14));
 
+    // The crosshair's centre pixel sits on the pointer, whatever its size.
+    mouse_x = 300;
+    mouse_y = 200;
+    clear_to_color(bbuffer, rgb(1, 2, 3));
+    hud.draw();
+    int cw = bcrosshair->w, ch = bcrosshair->h;
+    EXPECT_EQ(getpixel(bcrosshair, cw / 2, ch / 2), getpixel(bbuffer, 300, 200));
+    for (int y = 0; y < ch; y++)
+        for (int x = 0; x < cw; x++) {
+            int c = getpixel(bcrosshair, x, y);
+            if (c != makecol(255, 0, 255))
+                EXPECT_EQ(c, getpixel(bbuffer, 300 - cw / 2 + x, 200 - ch / 2 + y)) << x << "," << y;
+        }
+    mouse_x = mouse_y = 0;
+
     options.kills = 1;
     players[0].kills = 1;
     clear_to_color(bbuffer, rgb(1, 2, 3));
