@@ -4,6 +4,7 @@
 
 #include "shell/data.h"
 #include "shell/menu.h"
+#include "shell/settings.h"
 #include "shell/shell.h"
 #include "players/player.h"
 #include "world/map.h"
@@ -16,10 +17,10 @@ static const char *const HAIR_NAMES[3] = {"BLACK", "BROWN", "YELLOW"};
 static const char *const COLOUR_NAMES[3] = {"BLUE", "GREEN", "RED"};
 
 coptions::coptions()
-    : blood(2), bots(3), gametype(0), hair(1), kills(20), level(0), pants(1), shirt(0), skill(1),
-      mapname{}, firerate(true), fps(false), grenades(true), health(true), heatseek(true),
-      latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
-      slowmotion(true), window_pending(true), window(true), quit(false) {}
+    : mapname{}, latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
+      window_pending(true), window(true), quit(false) {
+    settings_defaults(*this);
+}
 
 // The display name of the chosen map; blank while the map list is empty.
 static void fetch_map_name(coptions &o) {

@@ -1,7 +1,8 @@
 #ifndef KRAG_SHELL_OPTIONS_H
 #define KRAG_SHELL_OPTIONS_H
 
-// Game settings (in memory only) and the options screen that edits them.
+// Game settings and the options screen that edits them. Their defaults, ranges and
+// file names are the table in shell/settings.cpp.
 class coptions {
   public:
     int blood;    // gore divisor 2, 4 or 8 (shown as 200 / blood percent)
@@ -23,6 +24,7 @@ class coptions {
     bool window_pending;
     bool window;
     bool quit;
+    int video; // saved video mode: CHOICE_WINDOW, CHOICE_SCALED or CHOICE_FULLSCREEN
 
     coptions();
     int get_blood() { return blood; }

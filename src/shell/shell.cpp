@@ -14,6 +14,7 @@
 #include "shell/data.h"
 #include "shell/menu.h"
 #include "shell/options.h"
+#include "shell/settings.h"
 #include "shell/sound.h"
 #include "world/map.h"
 
@@ -28,6 +29,8 @@ const long LOGIC_TICK_UNITS = 11931; // 100 logic ticks a second
 // The mode on the screen, as a menu choice code (CHOICE_WINDOW, CHOICE_SCALED or
 // CHOICE_FULLSCREEN); CHOICE_FIRST until a mode has been set.
 static int shown_mode = CHOICE_FIRST;
+
+int start_mode = CHOICE_WINDOW;
 
 static volatile sig_atomic_t quit_flag = 0;
 
@@ -115,7 +118,18 @@ bool graphics() {
         unload_data(); // bitmaps belong to the old mode
     }
 
-    int wanted = c == CHOICE_FIRST ? CHOICE_WINDOW : c;
+    int wanted = c;
+    if (c == CHOICE_FIRST) {
+        // The doubled window is offered only on a desktop that can hold it.
+        int w, h;
+        options.enable_scaled(get_desktop_resolution(&w, &h) == 0 && w >= 1280 && h >= 960);
+        wanted = start_mode;
+        if (wanted == CHOICE_SCALED && !options.scaled_available) {
+            fprintf(stderr, "krag: the desktop is smaller than 1280x960; using a %s\n",
+                    mode_name(CHOICE_WINDOW));
+            wanted = CHOICE_WINDOW;
+        }
+    }
     int got = wanted;
     if (!set_mode(wanted)) {
         fprintf(stderr, "krag: cannot set a %s: %s\n", mode_name(wanted), allegro_error);
@@ -136,11 +150,8 @@ bool graphics() {
     // The window's close button leaves the game as the quit button does.
     set_close_button_callback(request_quit);
 
-    if (c == CHOICE_FIRST) {
-        int w, h;
-        options.enable_scaled(get_desktop_resolution(&w, &h) == 0 && w >= 1280 && h >= 960);
+    if (c == CHOICE_FIRST)
         set_window_title("KRAG"); // the window keeps its title through later mode changes
-    }
 
     std::vector<std::string> missing = load_data();
     if (!missing.empty()) {
@@ -200,6 +211,8 @@ int krag_main() {
         allegro_exit();
         return 1;
     }
+    settings_load();
+    start_mode = options.video;
 
     do {
         if (menu.get_choice() < 0) wait_for_release();
@@ -231,6 +244,9 @@ int krag_main() {
         case CHOICE_OPTIONS:
             options.init();
             run_screen(options, [] { return options.get_quit(); });
+            // A video mode chosen on the screen is the one to start with next time.
+            if (menu.get_choice() < 0) options.video = menu.get_choice();
+            settings_save();
             break;
         case CHOICE_CREDITS:
             credits.init();
@@ -241,6 +257,7 @@ int krag_main() {
         }
     } while (menu.get_choice() != CHOICE_QUIT && !quit_requested());
 
+    settings_save();
     unload_data();
     input.uninstall();
     allegro_exit();

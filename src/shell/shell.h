@@ -14,6 +14,10 @@ extern std::atomic<int> fps;    // frame rate of the last whole second
 // Tests put a stand-in here to run the mode changes without a display.
 extern int (*set_video_mode)(int card, int w, int h);
 
+// The video mode of the first pass (a CHOICE_ code of shell/menu.h): the saved one, or
+// the command line's for this run.
+extern int start_mode;
+
 void init();          // one-time library, timer and input set-up
 bool graphics();      // set (or change) the video mode, then load every asset; false: nothing usable
 void update_logic();  // timer callback, 100 times a second

@@ -14,7 +14,8 @@
 #
 # Set-up and processes
 #   e2e_init BUILD NAME       remember the build folder and test name, make a scratch folder
-#                             ($E2E_TMP), install the clean-up trap
+#                             ($E2E_TMP) with a scratch home in it (HOME, XDG_CONFIG_HOME and
+#                             XDG_DATA_HOME point there), install the clean-up trap
 #   e2e_xvfb                  start Xvfb 1600x1200x24 on a free display; exports DISPLAY
 #   e2e_launch [DIR]          start DIR/krag (default: the build folder) in the background;
 #                             $KRAG_PID, output in $E2E_TMP/krag.log
@@ -76,6 +77,10 @@ e2e_init() {
     E2E_BUILD=$(cd "$1" && pwd) || { echo "e2e: no build folder '$1'" >&2; exit 2; }
     E2E_NAME=${2:-e2e}
     E2E_TMP=$(mktemp -d "/tmp/krag-$E2E_NAME-XXXXXX")
+    # The game keeps settings and finds user maps under these: never the real home.
+    export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/config" \
+        XDG_DATA_HOME="$E2E_TMP/home/data"
+    mkdir -p "$HOME"
     [ -x "$E2E_BUILD/krag" ] || { echo "e2e: $E2E_BUILD/krag is not built" >&2; exit 2; }
     for tool in Xvfb xdotool import compare convert xwininfo; do
         command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 2; }

@@ -1,0 +1,351 @@
+#include "shell/settings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "shell/menu.h"
+#include "shell/options.h"
+#include "world/map.h"
+
+static const csetting_word GAMETYPE_WORDS[] = {
+    {0, "DEATHMATCH"}, {1, "TEAMMATCH"}, {2, "RPG-ARENA"}, {3, "INSTAGIB"}, {0, nullptr}};
+static const csetting_word SKILL_WORDS[] = {{0, "HARD"}, {1, "MEDIUM"}, {2, "EASY"}, {0, nullptr}};
+static const csetting_word HAIR_WORDS[] = {{0, "BLACK"}, {1, "BROWN"}, {2, "YELLOW"}, {0, nullptr}};
+static const csetting_word COLOUR_WORDS[] = {{0, "BLUE"}, {1, "GREEN"}, {2, "RED"}, {0, nullptr}};
+// The gore divisor, written as the percentage the options screen shows.
+static const csetting_word BLOOD_WORDS[] = {{2, "100%"}, {4, "50%"}, {8, "25%"}, {0, nullptr}};
+static const csetting_word VIDEO_WORDS[] = {{CHOICE_WINDOW, "window"},
+                                            {CHOICE_SCALED, "double"},
+                                            {CHOICE_FULLSCREEN, "fullscreen"},
+                                            {0, nullptr}};
+
+// The map is stored by its file name without ".krm", so a list that gains or loses
+// maps still finds it.
+static const char *parse_map(const char *text, int &value) {
+    std::string file = std::string(text) + ".krm";
+    for (int i = 0; i < map.get_nm(); i++)
+        if (file == map.names[i]) {
+            value = i;
+            return nullptr;
+        }
+    for (int i = 0; i < map.get_nm(); i++)
+        if (strcasecmp(file.c_str(), map.names[i]) == 0) {
+            value = i;
+            return nullptr;
+        }
+    return "is not in the map list";
+}
+
+static std::string format_map(int value) {
+    if (value < 0 || value >= map.get_nm()) return "";
+    std::string name = map.names[value];
+    return name.substr(0, name.size() - 4);
+}
+
+const csetting SETTINGS[] = {
+    setting_words("game_type", &coptions::gametype, 0, GAMETYPE_WORDS),
+    setting_number("kill_limit", &coptions::kills, 20, 1, 25),
+    setting_number("bots", &coptions::bots, 3, 1, 5),
+    setting_words("skill", &coptions::skill, 1, SKILL_WORDS),
+    setting_custom("map", &coptions::level, 0, parse_map, format_map),
+    setting_words("hair", &coptions::hair, 1, HAIR_WORDS),
+    setting_words("shirt", &coptions::shirt, 0, COLOUR_WORDS),
+    setting_words("pants", &coptions::pants, 1, COLOUR_WORDS),
+    setting_words("blood", &coptions::blood, 2, BLOOD_WORDS),
+    setting_switch("powerup_health", &coptions::health, true),
+    setting_switch("powerup_grenades", &coptions::grenades, true),
+    setting_switch("powerup_firerate", &coptions::firerate, true),
+    setting_switch("powerup_heatseek", &coptions::heatseek, true),
+    setting_switch("powerup_slowmotion", &coptions::slowmotion, true),
+    setting_switch("show_fps", &coptions::fps, false),
+    setting_words("video", &coptions::video, CHOICE_WINDOW, VIDEO_WORDS),
+};
+const int SETTING_COUNT = sizeof(SETTINGS) / sizeof(SETTINGS[0]);
+
+const int MAX_FILE_BYTES = 64 * 1024; // far more than any real settings file
+const int MAX_COMPLAINTS = 10;        // bad lines named one by one, then only counted
+const int MAX_SHOWN_TEXT = 40;        // bad values are quoted up to this length
+
+static const char *const HEADER =
+    "# KRAG settings, saved when the options screen is left.\n"
+    "# One \"key = value\" per line; lines starting with # are ignored.\n"
+    "# A bad value falls back to its default; delete the file to start afresh.\n";
+
+// What the file holds as far as we know, so an unchanged state is not written again.
+static std::string known_text;
+
+const csetting *find_setting(const char *key) {
+    for (int i = 0; i < SETTING_COUNT; i++)
+        if (strcmp(SETTINGS[i].key, key) == 0) return &SETTINGS[i];
+    return nullptr;
+}
+
+int setting_get(const csetting &s, const coptions &o) {
+    if (s.number) return o.*s.number;
+    if (s.flag) return o.*s.flag ? 1 : 0;
+    return s.elsewhere ? *s.elsewhere : 0;
+}
+
+void setting_set(const csetting &s, coptions &o, int value) {
+    if (s.number)
+        o.*s.number = value;
+    else if (s.flag)
+        o.*s.flag = value != 0;
+    else if (s.elsewhere)
+        *s.elsewhere = value;
+}
+
+void settings_defaults(coptions &o) {
+    for (int i = 0; i < SETTING_COUNT; i++)
+        if (SETTINGS[i].number || SETTINGS[i].flag) setting_set(SETTINGS[i], o, SETTINGS[i].def);
+}
+
+void settings_reset() {
+    for (int i = 0; i < SETTING_COUNT; i++)
+        setting_set(SETTINGS[i], options, SETTINGS[i].def);
+}
+
+static std::string value_text(const csetting &s, int v) {
+    if (s.format) return s.format(v);
+    if (s.flag) return v ? "yes" : "no";
+    if (s.words) {
+        for (const csetting_word *w = s.words; w->word; w++)
+            if (w->value == v) return w->word;
+        return "";
+    }
+    return std::to_string(v);
+}
+
+std::string setting_text(const csetting &s, const coptions &o) {
+    return value_text(s, setting_get(s, o));
+}
+
+const char *setting_parse(const csetting &s, const char *text, int &value) {
+    if (s.parse) return s.parse(text, value);
+    if (s.flag) {
+        static const char *const on[] = {"yes", "1", "true", "on"};
+        static const char *const off[] = {"no", "0", "false", "off"};
+        for (int i = 0; i < 4; i++) {
+            if (strcasecmp(text, on[i]) == 0) return value = 1, nullptr;
+            if (strcasecmp(text, off[i]) == 0) return value = 0, nullptr;
+        }
+        return "is not yes or no";
+    }
+    if (s.words) {
+        for (const csetting_word *w = s.words; w->word; w++)
+            if (strcasecmp(text, w->word) == 0) return value = w->value, nullptr;
+        return "is not one of";
+    }
+    char *end = nullptr;
+    errno = 0;
+    long v = strtol(text, &end, 10);
+    if (!*text || *end || errno == ERANGE) return "is not a whole number";
+    if (v < s.lo || v > s.hi) return "is out of range";
+    value = (int)v;
+    return nullptr;
+}
+
+// What a refused value is told about the accepted ones: " (1-25)", " HARD, MEDIUM, EASY".
+static std::string accepted(const csetting &s) {
+    if (s.parse || s.flag) return "";
+    if (s.words) {
+        std::string all;
+        for (const csetting_word *w = s.words; w->word; w++)
+            all += std::string(all.empty() ? " " : ", ") + w->word;
+        return all;
+    }
+    return " (" + std::to_string(s.lo) + "-" + std::to_string(s.hi) + ")";
+}
+
+// Text from the file made safe to print: no control bytes, not too long.
+static std::string shown(const std::string &text) {
+    std::string out;
+    for (char c : text.substr(0, MAX_SHOWN_TEXT))
+        out += (unsigned char)c < 32 ? '?' : c;
+    if (text.size() > (size_t)MAX_SHOWN_TEXT) out += "...";
+    return out;
+}
+
+static std::string trim(const std::string &s) {
+    size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos) return "";
+    size_t b = s.find_last_not_of(" \t\r");
+    return s.substr(a, b - a + 1);
+}
+
+std::string settings_path() {
+    const char *config = getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return std::string(config) + "/krag/settings.cfg";
+    const char *home = getenv("HOME");
+    if (home && home[0]) return std::string(home) + "/.config/krag/settings.cfg";
+    return "";
+}
+
+// Reads the whole file; false with a message when it cannot be used as a settings file.
+static bool read_file(const std::string &path, std::string &text, bool &missing) {
+    missing = false;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            missing = true;
+            return false;
+        }
+        fprintf(stderr, "krag: cannot read %s: %s; using the default settings\n", path.c_str(),
+                strerror(errno));
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fprintf(stderr, "krag: %s is not a file; using the default settings\n", path.c_str());
+        close(fd);
+        return false;
+    }
+    text.clear();
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) > 0 && text.size() <= (size_t)MAX_FILE_BYTES)
+        text.append(buf, (size_t)n);
+    int err = errno;
+    close(fd);
+    if (n < 0) {
+        fprintf(stderr, "krag: cannot read %s: %s; using the default settings\n", path.c_str(),
+                strerror(err));
+        return false;
+    }
+    if (text.size() > (size_t)MAX_FILE_BYTES) {
+        fprintf(stderr, "krag: %s is too large for a settings file; using the default settings\n",
+                path.c_str());
+        return false;
+    }
+    if (text.find('\0') != std::string::npos) {
+        fprintf(stderr, "krag: %s is not a text file; using the default settings\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void settings_load(const std::string &path) {
+    known_text.clear();
+    if (path.empty()) return;
+    std::string text;
+    bool missing;
+    if (!read_file(path, text, missing)) {
+        // A file we could not read is left alone unless the player changes something.
+        if (!missing) known_text = settings_file_text();
+        return;
+    }
+    known_text = text;
+
+    int complaints = 0;
+    auto complain = [&](int line, const std::string &what) {
+        if (++complaints <= MAX_COMPLAINTS)
+            fprintf(stderr, "krag: %s:%d: %s\n", path.c_str(), line, what.c_str());
+    };
+
+    size_t pos = 0;
+    for (int line = 1; pos < text.size(); line++) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string l = trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (l.empty() || l[0] == '#') continue;
+
+        size_t eq = l.find('=');
+        if (eq == std::string::npos) {
+            complain(line, "\"" + shown(l) + "\" is not a \"key = value\" line; ignored");
+            continue;
+        }
+        std::string key = trim(l.substr(0, eq));
+        std::string value = trim(l.substr(eq + 1));
+        const csetting *s = find_setting(key.c_str());
+        if (!s) {
+            complain(line, "unknown setting \"" + shown(key) + "\"; ignored");
+            continue;
+        }
+        int v = 0;
+        const char *why = setting_parse(*s, value.c_str(), v);
+        if (why) {
+            std::string msg = key + " = " + shown(value) + " " + why + accepted(*s);
+            std::string def = value_text(*s, s->def);
+            msg += "; using the default" + (def.empty() ? std::string() : " " + def);
+            complain(line, msg);
+            setting_set(*s, options, s->def);
+        } else {
+            setting_set(*s, options, v);
+        }
+    }
+    if (complaints > MAX_COMPLAINTS)
+        fprintf(stderr, "krag: %s: %d more bad lines ignored\n", path.c_str(),
+                complaints - MAX_COMPLAINTS);
+}
+
+void settings_load() { settings_load(settings_path()); }
+
+std::string settings_file_text() {
+    std::string text = HEADER;
+    for (int i = 0; i < SETTING_COUNT; i++)
+        text += std::string(SETTINGS[i].key) + " = " + setting_text(SETTINGS[i], options) + "\n";
+    return text;
+}
+
+// mkdir -p for the folder part of path.
+static bool make_folders(const std::string &dir) {
+    for (size_t i = 1; i <= dir.size(); i++) {
+        if (i < dir.size() && dir[i] != '/') continue;
+        std::string part = dir.substr(0, i);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+static bool write_all(int fd, const std::string &text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += (size_t)n;
+    }
+    return true;
+}
+
+bool settings_save(const std::string &path) {
+    if (path.empty()) return false;
+    std::string text = settings_file_text();
+    if (text == known_text) return true;
+
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string tmp = dir + "/.settings.cfg.XXXXXX";
+    int fd = -1;
+    if (make_folders(dir)) fd = mkstemp(&tmp[0]);
+    if (fd < 0) {
+        fprintf(stderr, "krag: cannot save the settings in %s: %s\n", dir.c_str(), strerror(errno));
+        return false;
+    }
+    bool ok = fchmod(fd, 0644) == 0 && write_all(fd, text) && fsync(fd) == 0;
+    int err = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        unlink(tmp.c_str());
+        fprintf(stderr, "krag: cannot save the settings to %s: %s\n", path.c_str(), strerror(err));
+        return false;
+    }
+    known_text = text;
+    return true;
+}
+
+bool settings_save() { return settings_save(settings_path()); }

@@ -1,0 +1,248 @@
+// The settings file: a round trip of every setting, first run, and every kind of bad
+// file, each named on stderr while the rest of the settings survive.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "shell/menu.h"
+#include "shell/options.h"
+#include "shell/settings.h"
+#include "support.h"
+#include "world/map.h"
+
+namespace fs = std::filesystem;
+
+class Settings : public ::testing::Test {
+  protected:
+    fs::path dir, path;
+
+    void SetUp() override {
+        headless();
+        char pattern[] = "/tmp/krag-settings-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir = pattern;
+        path = dir / "krag" / "settings.cfg";
+        settings_reset();
+        options = coptions();
+        settings_load((dir / "none").string()); // forget what an earlier test wrote
+        // A small map list: the map is stored by name.
+        memset(map.names, 0, sizeof map.names);
+        strcpy(map.names[0], "arena.krm");
+        strcpy(map.names[1], "dunes.krm");
+        strcpy(map.names[2], "wilds.krm");
+        map.nm = 3;
+    }
+    void TearDown() override {
+        chmod(dir.c_str(), 0755);
+        if (fs::exists(dir / "krag")) chmod((dir / "krag").c_str(), 0755);
+        fs::remove_all(dir);
+        map.nm = 0;
+        options = coptions();
+    }
+
+    void write(const std::string &text) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::string read() {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    // Loads the file; returns what went to stderr.
+    std::string load() {
+        testing::internal::CaptureStderr();
+        settings_load(path.string());
+        return testing::internal::GetCapturedStderr();
+    }
+    static int lines(const std::string &s) { return (int)std::count(s.begin(), s.end(), '\n'); }
+};
+
+// Every setting moved off its default, saved, and read back into fresh defaults.
+TEST_F(Settings, EverySettingSurvivesARoundTrip) {
+    options.gametype = 2;
+    options.kills = 25;
+    options.bots = 1;
+    options.skill = 2;
+    options.level = 2;
+    options.hair = 0;
+    options.shirt = 2;
+    options.pants = 0;
+    options.blood = 8;
+    options.health = options.grenades = options.firerate = false;
+    options.heatseek = options.slowmotion = false;
+    options.fps = true;
+    options.video = CHOICE_FULLSCREEN;
+    coptions saved = options;
+    ASSERT_TRUE(settings_save(path.string()));
+
+    std::string text = read();
+    EXPECT_EQ('#', text[0]) << "a comment header";
+    EXPECT_NE(std::string::npos, text.find("\nmap = wilds\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\ngame_type = RPG-ARENA\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\nblood = 25%\n")) << text;
+
+    options = coptions();
+    EXPECT_EQ("", load());
+    for (int i = 0; i < SETTING_COUNT; i++)
+        EXPECT_EQ(setting_get(SETTINGS[i], saved), setting_get(SETTINGS[i], options))
+            << SETTINGS[i].key;
+    // No temporary file is left beside it.
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(path.parent_path()), {}));
+}
+
+TEST_F(Settings, TheTableHoldsTodaysDefaults) {
+    coptions o;
+    EXPECT_EQ(0, o.gametype);
+    EXPECT_EQ(20, o.kills);
+    EXPECT_EQ(3, o.bots);
+    EXPECT_EQ(1, o.skill);
+    EXPECT_EQ(0, o.level);
+    EXPECT_EQ(1, o.hair);
+    EXPECT_EQ(0, o.shirt);
+    EXPECT_EQ(1, o.pants);
+    EXPECT_EQ(2, o.blood);
+    EXPECT_TRUE(o.health && o.grenades && o.firerate && o.heatseek && o.slowmotion);
+    EXPECT_FALSE(o.fps);
+    EXPECT_EQ(CHOICE_WINDOW, o.video);
+    EXPECT_TRUE(o.window);
+    EXPECT_EQ(1, o.scaled());
+}
+
+TEST_F(Settings, FirstRunUsesTheDefaultsAndCreatesTheFolders) {
+    EXPECT_EQ("", load());
+    coptions fresh;
+    for (int i = 0; i < SETTING_COUNT; i++)
+        EXPECT_EQ(setting_get(SETTINGS[i], fresh), setting_get(SETTINGS[i], options));
+    ASSERT_TRUE(settings_save(path.string()));
+    EXPECT_TRUE(fs::is_regular_file(path));
+    // Only a full path is taken from XDG_CONFIG_HOME.
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    setenv("HOME", "/nowhere", 1);
+    EXPECT_EQ(path.string(), settings_path());
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ("/nowhere/.config/krag/settings.cfg", settings_path());
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ("/nowhere/.config/krag/settings.cfg", settings_path());
+}
+
+// Each bad line is named with its line number; only that setting takes its default.
+TEST_F(Settings, BadLinesAreNamedAndOnlyTheirSettingFallsBack) {
+    write("# mine\n"
+          "kill_limit = 7\n"
+          "colour = pink\n"          // 3: unknown key
+          "bots = 9\n"               // 4: out of range
+          "map = oldmap\n"           // 5: a map that is gone
+          "skill = SUPER\n"          // 6: not one of the words
+          "hair=yellow\n"            // lower case and no spaces are fine
+          "just some words\n"        // 8: not key = value
+          "powerup_health = maybe\n" // 9
+          "   \n"
+          "show_fps = yes\r\n"   // a line from another system
+          "bots = 4\n"           // a later line counts
+          "kill_limit = 12x\n"); // 13: not a number: the default, not 7
+    options.bots = 5;
+    std::string err = load();
+    EXPECT_EQ(7, lines(err)) << err;
+    std::string p = path.string();
+    EXPECT_NE(std::string::npos, err.find(p + ":3: unknown setting \"colour\"")) << err;
+    EXPECT_NE(std::string::npos,
+              err.find(p + ":4: bots = 9 is out of range (1-5); using the default 3"))
+        << err;
+    EXPECT_NE(std::string::npos, err.find(p + ":5: map = oldmap is not in the map list")) << err;
+    EXPECT_NE(std::string::npos, err.find(p + ":6: skill = SUPER")) << err;
+    EXPECT_NE(std::string::npos, err.find(p + ":8: ")) << err;
+    EXPECT_NE(std::string::npos, err.find(p + ":9: powerup_health = maybe")) << err;
+    EXPECT_NE(std::string::npos, err.find(p + ":13: kill_limit = 12x is not a whole number (1-25)"))
+        << err;
+    EXPECT_EQ(20, options.kills);
+    EXPECT_EQ(4, options.bots) << "a later line counts";
+    EXPECT_EQ(0, options.level);
+    EXPECT_EQ(1, options.skill);
+    EXPECT_EQ(2, options.hair);
+    EXPECT_TRUE(options.health);
+    EXPECT_TRUE(options.fps);
+}
+
+TEST_F(Settings, AGarbageFileIsNamedBrieflyAndTheDefaultsStay) {
+    std::string junk;
+    for (int i = 0; i < 200; i++)
+        junk += "%%%% garbage \x01\x7f line\n";
+    write(junk);
+    std::string err = load();
+    EXPECT_EQ(11, lines(err)) << "ten lines named, then a count";
+    EXPECT_NE(std::string::npos, err.find("190 more bad lines ignored")) << err;
+    EXPECT_EQ(std::string::npos, err.find('\x01')) << "control bytes are not echoed";
+    EXPECT_EQ(20, options.kills);
+}
+
+TEST_F(Settings, ABinaryFileIsNotReadAndNotOverwrittenUnlessSomethingChanges) {
+    write(std::string("kill_limit = 5\n\0\xff\xfe binary", 24));
+    std::string err = load();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_NE(std::string::npos, err.find("settings.cfg is not a text file")) << err;
+    EXPECT_EQ(20, options.kills);
+    ASSERT_TRUE(settings_save(path.string()));
+    EXPECT_EQ(24u, read().size()) << "nothing changed: the file is left alone";
+    options.kills = 9;
+    ASSERT_TRUE(settings_save(path.string()));
+    options = coptions();
+    EXPECT_EQ("", load());
+    EXPECT_EQ(9, options.kills);
+}
+
+TEST_F(Settings, AFolderInPlaceOfTheFileIsNamedAndPlayGoesOn) {
+    fs::create_directories(path);
+    std::string err = load();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_NE(std::string::npos, err.find("settings.cfg is not a file")) << err;
+    options.kills = 4;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(settings_save(path.string()));
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_NE(std::string::npos, err.find("cannot save the settings to " + path.string())) << err;
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(path.parent_path()), {}))
+        << "no temporary file left behind";
+}
+
+TEST_F(Settings, AConfigFolderThatCannotBeWrittenKeepsTheOldFile) {
+    // A plain file where the krag folder should be: nothing can be written there.
+    fs::remove_all(dir / "krag");
+    std::ofstream(dir / "krag") << "in the way";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(settings_save(path.string()));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_NE(std::string::npos, err.find("cannot save the settings in " + (dir / "krag").string()))
+        << err;
+}
+
+TEST_F(Settings, AReadOnlyFolderKeepsTheOldFileAndAnUnreadableFileIsNamed) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    std::string err;
+    // A read-only folder: the old file stays whole.
+    write("kill_limit = 5\n");
+    chmod(path.parent_path().c_str(), 0555);
+    options.kills = 6;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(settings_save(path.string()));
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_EQ("kill_limit = 5\n", read());
+    // An unreadable file.
+    chmod(path.parent_path().c_str(), 0755);
+    chmod(path.c_str(), 0);
+    err = load();
+    EXPECT_EQ(1, lines(err)) << err;
+    EXPECT_NE(std::string::npos, err.find("cannot read " + path.string())) << err;
+}
