@@ -19,6 +19,7 @@
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
+#include "shell/datadir.h"
 #include "shell/data.h"
 #include "shell/options.h"
 #include "weapons/bullet.h"
@@ -73,13 +74,7 @@ static void report(const char *name, double value, const char *unit_budget, doub
 }
 
 int main() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
-        path[n] = 0;
-        *strrchr(path, '/') = 0;
-        if (chdir(path) != 0) perror("chdir");
-    }
+    if (!enter_data_dir("krag-bench", "")) return 1;
     sim_start_headless();
     destroy_bitmap(bbuffer);
     bbuffer = nullptr;

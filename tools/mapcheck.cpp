@@ -1,10 +1,11 @@
 // krag-mapcheck FILE...: reads each map file the way the game does and says whether
-// it can be played. Prints "FILE:LINE: reason" for a broken one, or a summary.
+// it can be played (a player's own map in ~/.local/share/krag/krm/ too). Prints "FILE:LINE: reason" for a broken one, or a summary.
 // Exit status 0 when all are good, 1 when any is bad, 2 on a usage error.
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
 
+#include "shell/datadir.h"
 #include "world/mapfile.h"
 
 // The bmp/ folder tile names are looked up in, with its trailing slash.
@@ -21,13 +22,16 @@ static bool tile_exists(const char *name) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Tiles live in bmp/ beside the maps' folder (krm/../bmp/); else in ./bmp/.
+// Tiles live in bmp/ beside the maps' folder (krm/../bmp/); else in the game's data
+// folder, found as the game finds it; else in ./bmp/.
 static std::string bmp_dir_for(const std::string &file) {
     size_t slash = file.rfind('/');
     std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
     if (dir.empty()) dir = "/";
     std::string beside = dir + "/../bmp/";
     if (is_dir(beside)) return beside;
+    static std::string data = find_data_dir("");
+    if (!data.empty()) return data + "/bmp/";
     return "bmp/";
 }
 

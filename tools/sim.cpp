@@ -12,6 +12,7 @@
 #include "match/game.h"
 #include "match/sim.h"
 #include "players/player.h"
+#include "shell/datadir.h"
 #include "shell/options.h"
 #include "world/map.h"
 
@@ -78,15 +79,8 @@ int main(int argc, char **argv) {
         } else usage();
     }
 
-    // The data folders lie beside the executable.
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
-        path[n] = 0;
-        char *slash = strrchr(path, '/');
-        if (slash) *slash = 0;
-        if (chdir(path) != 0) perror("chdir");
-    }
+    // The data as the game finds it (the build tree, an install, KRAG_DATA).
+    if (!enter_data_dir("krag-sim", "")) return 1;
 
     sim_start_headless();
     srand((unsigned)seed);

@@ -1,3 +1,3 @@
 #include "shell/shell.h"
 
-int main() { return krag_main(); }
+int main(int argc, char **argv) { return krag_main(argc, argv); }

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "match/game.h"
+#include "shell/cmdline.h"
 #include "shell/credits.h"
+#include "shell/datadir.h"
 #include "shell/data.h"
 #include "shell/menu.h"
 #include "shell/options.h"
@@ -57,14 +59,6 @@ void init() {
                 allegro_error);
         exit(1);
     }
-
-    // The data folders lie beside the executable, wherever it is started from.
-    char path[PATH_SIZE];
-    get_executable_name(path, sizeof path);
-    replace_filename(path, path, "", sizeof path);
-    if (chdir(path) != 0)
-        fprintf(stderr, "krag: cannot change to the folder %s; looking for data in %s\n", path,
-                working_dir().c_str());
 
     install_timer();
     install_int_ex(update_fps, TIMER_UNITS_PER_SECOND);
@@ -202,17 +196,22 @@ template <class S, class D> static void run_screen(S &s, D done) {
     }
 }
 
-int krag_main() {
+int krag_main(int argc, char **argv) {
+    int status = parse_command_line(argc, argv);
+    if (status >= 0) return status;
+    // The working folder becomes the data folder: bmp/, wav/ and krm/ by relative names.
+    if (!enter_data_dir("krag", command_line.data)) return 1;
     init();
 
-    map.load();
+    std::string user_maps = user_map_dir();
+    map.load(user_maps.empty() ? nullptr : user_maps.c_str());
     if (map.get_nm() == 0) {
         fprintf(stderr, "krag: no map files (*.krm) found in %s/krm/\n", working_dir().c_str());
         allegro_exit();
         return 1;
     }
     settings_load();
-    start_mode = options.video;
+    start_mode = command_line.video ? command_line.video : options.video;
 
     do {
         if (menu.get_choice() < 0) wait_for_release();

@@ -60,7 +60,7 @@ bool quit_requested();
 // Sleeps in 1 ms steps until the next logic tick is owed.
 void wait_for_tick();
 
-// The whole program from start-up to exit; main() only calls this.
-int krag_main();
+// The whole program from the command line to exit; main() only calls this.
+int krag_main(int argc, char **argv);
 
 #endif

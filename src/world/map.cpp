@@ -1,9 +1,12 @@
 #include "world/map.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <string>
+#include <vector>
 
 #include "effects/particle.h"
 #include "shell/data.h"
@@ -23,6 +26,7 @@ cmap::cmap()
     memset(spawn_y, 0, sizeof(spawn_y));
     memset(grid, 0, sizeof(grid));
     memset(names, 0, sizeof(names));
+    memset(user, 0, sizeof(user));
     for (int i = 0; i < MAP_MAX_TILES; i++) tiles[i] = nullptr;
 }
 
@@ -30,9 +34,60 @@ static void report(const char *path, const maperror &err) {
     fprintf(stderr, "%s:%d: %s\n", path, err.line, err.reason.c_str());
 }
 
-void cmap::load() {
+// The folder of the player's own maps in the list (set by load).
+static std::string user_folder;
+
+// The *.krm files of a folder in byte order (read directly, so any bytes in the
+// folder's name are fine).
+static std::vector<std::string> krm_files(const std::string &dir) {
+    std::vector<std::string> files;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return files;
+    while (struct dirent *e = readdir(d)) {
+        size_t len = strlen(e->d_name);
+        if (len > 4 && strcmp(e->d_name + len - 4, ".krm") == 0) files.push_back(e->d_name);
+    }
+    closedir(d);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Adds the player's maps: the same checks as the shipped ones; a name already listed
+// is replaced, others take free slots.
+static void add_user_maps(cmap &m, const std::string &dir, mapfile &checked) {
+    for (const std::string &file : krm_files(dir)) {
+        std::string path = dir + "/" + file;
+        if (file.size() > (size_t)MAP_NAME_MAX) {
+            fprintf(stderr, "%s: the name is too long (at most 10 letters before .krm); left out\n",
+                    path.c_str());
+            continue;
+        }
+        maperror err;
+        if (!parse_map_file(path.c_str(), checked, err, tile_in_bmp_folder)) {
+            report(path.c_str(), err);
+            continue;
+        }
+        int slot = 0;
+        while (slot < m.nm && file != m.names[slot]) slot++;
+        if (slot < m.nm) {
+            fprintf(stderr, "%s: used instead of the shipped map of the same name\n", path.c_str());
+        } else if (m.nm == MAX_MAPS) {
+            fprintf(stderr, "%s: the map list is full (%d maps); left out\n", path.c_str(),
+                    MAX_MAPS);
+            continue;
+        } else {
+            m.nm++;
+        }
+        memcpy(m.names[slot], file.c_str(), file.size() + 1);
+        m.user[slot] = true;
+    }
+}
+
+void cmap::load(const char *user_dir) {
     memset(names, 0, sizeof(names));
+    memset(user, 0, sizeof(user));
     nm = 0;
+    user_folder = user_dir ? user_dir : "";
 
     // Only maps that read cleanly are listed, so a broken file never takes one of the slots.
     static mapfile checked; // large; kept off the stack
@@ -52,6 +107,7 @@ void cmap::load() {
         } while (nm < MAX_MAPS && al_findnext(&info) == 0);
         al_findclose(&info);
     }
+    if (!user_folder.empty()) add_user_maps(*this, user_folder, checked);
 
     // Neighbour swaps, starting over after each one.
     int k = 0;
@@ -61,11 +117,17 @@ void cmap::load() {
             memcpy(tmp, names[k], sizeof(tmp));
             memcpy(names[k], names[k + 1], sizeof(tmp));
             memcpy(names[k + 1], tmp, sizeof(tmp));
+            std::swap(user[k], user[k + 1]);
             k = 0;
         } else {
             k++;
         }
     }
+}
+
+std::string cmap::path(int index) {
+    if (index < 0 || index >= nm) return "";
+    return (user[index] ? user_folder + "/" : std::string("krm/")) + names[index];
 }
 
 void cmap::get_name(int index, char *out) {
@@ -138,7 +200,7 @@ void cmap::set_cell(int c, int r, char ch) {
 bool cmap::init() {
     int level = options.get_level();
     if (level < 0 || level >= nm) return false;
-    std::string path = std::string("krm/") + names[level];
+    std::string path = this->path(level);
 
     // The file may have changed since the list was built: check it again.
     static mapfile mf;

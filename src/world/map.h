@@ -2,6 +2,7 @@
 #define KRAG_WORLD_MAP_H
 
 #include <allegro.h>
+#include <string>
 
 #include "world/mapfile.h"
 
@@ -22,12 +23,16 @@ class cmap {
     int camx, camy; // world pixel at the screen's top-left corner
     char grid[MAP_MAX_CELLS][MAP_MAX_CELLS]; // [column][row]
     char names[MAX_MAPS][MAP_NAME_MAX + 1];
+    bool user[MAX_MAPS]; // the entry is one of the player's own maps
     bool relief;
     BITMAP *background;           // 16 x height gradient strip
     BITMAP *tiles[MAP_MAX_TILES]; // images for 'a'..'z'
 
     cmap();
-    void load(); // builds the sorted list of playable maps in krm/
+    // Builds the sorted list of playable maps in krm/, plus the player's own in user_dir
+    // (if given); a player's map with a shipped map's name takes its place.
+    void load(const char *user_dir = nullptr);
+    std::string path(int index); // the file of list entry index
     int get_nm() { return nm; }
     void get_name(int index, char *out); // out holds 11 bytes
     bool init();   // reads the chosen map (options.get_level()); false if it cannot be used

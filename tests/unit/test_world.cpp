@@ -460,4 +460,54 @@ TEST(map_cells_test, TerrainHitThrowsFiveParticlesIntoWhatIsFree) {
     EXPECT_TRUE(particles[4].get_active());
 }
 
+// The player's own maps join the list from a folder of theirs (here with a non-ASCII
+// name): same checks, a shipped name is replaced in place, the list stays at 32.
+TEST_F(map_folder_test, PlayersMapsJoinTheListAndReplaceShippedOnesByName) {
+    std::string good = maptext().str();
+    maptext wide;
+    wide.size = "800 480";
+    for (std::string &r : wide.rows) r += std::string(10, r[0] == 'a' ? 'a' : '.');
+    write("krm/a.krm", good);
+    write("krm/b.krm", good);
+    std::string mine = std::string(dir) + "/us\xc3\xa9r/krm";
+    mkdir_p(("'" + mine + "'").c_str());
+    write(mine + "/b.krm", wide.str());
+    write(mine + "/c.krm", good);
+    write(mine + "/elevenchars.krm", good);
+    maptext bad;
+    bad.rows[28][1] = '.';
+    write(mine + "/d.krm", bad.str());
+
+    testing::internal::CaptureStderr();
+    map.load(mine.c_str());
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(listed(), (std::vector<std::string>{"a.krm", "b.krm", "c.krm"}));
+    EXPECT_FALSE(map.user[0]);
+    EXPECT_TRUE(map.user[1]);
+    EXPECT_TRUE(map.user[2]);
+    EXPECT_NE(std::string::npos, said.find(mine + "/b.krm: used instead of the shipped map"))
+        << said;
+    EXPECT_NE(std::string::npos, said.find(mine + "/d.krm:34: no spawn point")) << said;
+    EXPECT_NE(std::string::npos, said.find(mine + "/elevenchars.krm: the name is too long"))
+        << said;
+    EXPECT_EQ(mine + "/b.krm", map.path(1));
+    EXPECT_EQ("krm/a.krm", map.path(0));
+    options.level = 1;
+    ASSERT_TRUE(map.init());
+    EXPECT_EQ(800, map.get_width()) << "the player's b.krm is played";
+    map.deinit();
+
+    // A full list of shipped maps: the player's b still replaces its namesake, c is left out.
+    for (int i = 0; i < 30; i++) write("krm/s" + std::to_string(10 + i) + ".krm", good);
+    testing::internal::CaptureStderr();
+    map.load(mine.c_str());
+    said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(32, map.get_nm());
+    EXPECT_NE(std::string::npos, said.find(mine + "/c.krm: the map list is full")) << said;
+    EXPECT_EQ(mine + "/b.krm", map.path(1));
+    map.load(); // without a folder of the player's: only the shipped maps
+    EXPECT_EQ(32, map.get_nm());
+    EXPECT_EQ("krm/b.krm", map.path(1));
+}
+
 } // namespace

@@ -1,0 +1,94 @@
+#include "shell/cmdline.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/menu.h"
+
+#ifndef KRAG_VERSION
+#define KRAG_VERSION "unknown"
+#endif
+
+ccommand_line command_line;
+
+// What an option does; returns -1 to go on, or an exit status.
+typedef int (*option_fn)(const char *value);
+
+struct coption {
+    const char *name;
+    const char *arg; // the value's name when the option takes one, else nullptr
+    const char *help;
+    option_fn apply;
+};
+
+static int show_help(const char *) {
+    fputs(usage_text().c_str(), stdout);
+    return 0;
+}
+
+static int show_version(const char *) {
+    printf("krag %s\n", KRAG_VERSION);
+    return 0;
+}
+
+static const coption OPTIONS[] = {
+    {"--window", nullptr, "play this run in a 640x480 window",
+     [](const char *) { return command_line.video = CHOICE_WINDOW, -1; }},
+    {"--scaled", nullptr, "play this run in a double-size 1280x960 window",
+     [](const char *) { return command_line.video = CHOICE_SCALED, -1; }},
+    {"--fullscreen", nullptr, "play this run full screen at 640x480",
+     [](const char *) { return command_line.video = CHOICE_FULLSCREEN, -1; }},
+    {"--data", "DIR", "take the game data (bmp/, wav/, krm/) from DIR",
+     [](const char *v) { return command_line.data = v, -1; }},
+    {"--help", nullptr, "show this help and exit", show_help},
+    {"--version", nullptr, "show the version and exit", show_version},
+};
+const int OPTION_COUNT = sizeof(OPTIONS) / sizeof(OPTIONS[0]);
+
+std::string usage_text() {
+    std::string text = "usage: krag [OPTION]...\n"
+                       "A side-view action shooter: you against one to five bots.\n\n";
+    for (const coption &o : OPTIONS) {
+        std::string left = std::string("  ") + o.name + (o.arg ? std::string(" ") + o.arg : "");
+        left.resize(left.size() < 18 ? 18 : left.size() + 1, ' ');
+        text += left + o.help + "\n";
+    }
+    text += "\nThe video options last for this run only; the options screen's choice is\n"
+            "saved. Settings: $XDG_CONFIG_HOME/krag/settings.cfg (~/.config/krag/).\n"
+            "Your own maps: $XDG_DATA_HOME/krag/krm/ (~/.local/share/krag/krm/).\n"
+            "KRAG_DATA=DIR names the data folder as --data does.\n";
+    return text;
+}
+
+static int bad_argument(const char *what, const char *arg) {
+    fprintf(stderr, "krag: %s: %s\n%s", what, arg, usage_text().c_str());
+    return 2;
+}
+
+int parse_command_line(int argc, char **argv) {
+    command_line = ccommand_line{0, ""};
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        const coption *found = nullptr;
+        const char *value = nullptr;
+        for (const coption &o : OPTIONS) {
+            size_t n = strlen(o.name);
+            if (strcmp(arg, o.name) == 0) {
+                found = &o;
+            } else if (o.arg && strncmp(arg, o.name, n) == 0 && arg[n] == '=') {
+                found = &o; // --data=DIR
+                value = arg + n + 1;
+            }
+            if (found) break;
+        }
+        if (!found) return bad_argument("unknown argument", arg);
+        if (found->arg && !value) {
+            if (i + 1 >= argc) return bad_argument("missing value", found->name);
+            value = argv[++i];
+        }
+        if (found->arg && !*value) return bad_argument("empty value", found->name);
+        int status = found->apply(value);
+        if (status >= 0) return status;
+    }
+    return -1;
+}

@@ -1,0 +1,23 @@
+#ifndef KRAG_SHELL_CMDLINE_H
+#define KRAG_SHELL_CMDLINE_H
+
+// krag's command line. Each option is one entry of the table OPTIONS in cmdline.cpp
+// (name, argument, help line, what it does); --help prints the table.
+#include <string>
+
+struct ccommand_line {
+    int video;        // this run's video mode (a CHOICE_ code of shell/menu.h); 0: the saved one
+    std::string data; // --data DIR; empty: search for the data
+};
+
+extern ccommand_line command_line;
+
+// Reads the arguments into command_line (starting from a clean one). Returns -1 when
+// the game should start, else the exit status: 0 after --help or --version (printed on
+// stdout), 2 after a bad argument (with the usage on stderr).
+int parse_command_line(int argc, char **argv);
+
+// The usage text, as --help prints it.
+std::string usage_text();
+
+#endif

@@ -1,0 +1,103 @@
+// The command line and the search for the game's data.
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "shell/cmdline.h"
+#include "shell/datadir.h"
+#include "shell/menu.h"
+
+namespace fs = std::filesystem;
+
+// Parses the words after "krag"; captures what went to stdout and stderr.
+static int parse(std::vector<const char *> words, std::string *out = nullptr,
+                 std::string *err = nullptr) {
+    words.insert(words.begin(), "krag");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int status = parse_command_line((int)words.size(), (char **)words.data());
+    std::string o = testing::internal::GetCapturedStdout();
+    std::string e = testing::internal::GetCapturedStderr();
+    if (out) *out = o;
+    if (err) *err = e;
+    return status;
+}
+
+TEST(CommandLine, NoArgumentsStartTheGameAsSaved) {
+    std::string out, err;
+    EXPECT_EQ(-1, parse({}, &out, &err));
+    EXPECT_EQ(0, command_line.video);
+    EXPECT_EQ("", command_line.data);
+    EXPECT_EQ("", out + err);
+}
+
+TEST(CommandLine, VideoOptionsAndDataFolder) {
+    EXPECT_EQ(-1, parse({"--fullscreen"}));
+    EXPECT_EQ(CHOICE_FULLSCREEN, command_line.video);
+    EXPECT_EQ(-1, parse({"--scaled", "--data", "/x y", "--window"}));
+    EXPECT_EQ(CHOICE_WINDOW, command_line.video) << "the last one counts";
+    EXPECT_EQ("/x y", command_line.data);
+    EXPECT_EQ(-1, parse({"--data=/z"}));
+    EXPECT_EQ("/z", command_line.data);
+    EXPECT_EQ(0, command_line.video);
+}
+
+TEST(CommandLine, HelpAndVersionGoToStdoutAndExitZero) {
+    std::string out, err;
+    EXPECT_EQ(0, parse({"--help", "--bogus"}, &out, &err));
+    for (const char *o : {"--window", "--scaled", "--fullscreen", "--data DIR", "--help",
+                          "--version", "settings.cfg", "KRAG_DATA"})
+        EXPECT_NE(std::string::npos, out.find(o)) << o;
+    EXPECT_EQ("", err);
+    EXPECT_EQ(0, parse({"--version"}, &out, &err));
+    EXPECT_EQ(0u, out.find("krag "));
+    EXPECT_EQ("", err);
+}
+
+TEST(CommandLine, ABadArgumentGivesTheUsageOnStderrAndStatusTwo) {
+    for (std::vector<const char *> bad : std::vector<std::vector<const char *>>{
+             {"--bogus"}, {"-x"}, {"window"}, {"--data"}, {"--data="}, {"--window=1"}}) {
+        std::string out, err;
+        EXPECT_EQ(2, parse(bad, &out, &err)) << bad[0];
+        EXPECT_EQ("", out);
+        EXPECT_EQ(0u, err.find("krag: ")) << err;
+        EXPECT_NE(std::string::npos, err.find("usage: krag")) << err;
+    }
+}
+
+TEST(DataSearch, AnOverrideIsTheOnlyPlaceLookedAt) {
+    std::string exe = executable_dir();
+    ASSERT_EQ(fs::current_path().string(), exe) << "unit tests run in the build folder";
+    unsetenv("KRAG_DATA");
+    std::vector<std::string> c = data_dir_candidates("");
+    ASSERT_EQ(2u, c.size());
+    EXPECT_EQ(fs::path(exe).parent_path().string() + "/share/games/krag", c[0]);
+    EXPECT_EQ(exe, c[1]);
+    EXPECT_EQ(exe, find_data_dir("")) << "the build tree has its data beside the executable";
+
+    setenv("KRAG_DATA", "/nowhere", 1);
+    EXPECT_EQ((std::vector<std::string>{"/nowhere"}), data_dir_candidates(""));
+    EXPECT_EQ("", find_data_dir(""));
+    EXPECT_EQ((std::vector<std::string>{"."}), data_dir_candidates("."));
+    EXPECT_EQ(exe, find_data_dir(".")) << "--data wins over KRAG_DATA; made absolute";
+    unsetenv("KRAG_DATA");
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(enter_data_dir("krag", "/nowhere/either"));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find("krag:   /nowhere/either\n")) << err;
+    EXPECT_EQ(exe, fs::current_path().string());
+}
+
+TEST(DataSearch, UserMapsFollowXdgDataHome) {
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_DATA_HOME", "/data", 1);
+    EXPECT_EQ("/data/krag/krm", user_map_dir());
+    setenv("XDG_DATA_HOME", "not/absolute", 1);
+    EXPECT_EQ("/home/someone/.local/share/krag/krm", user_map_dir());
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ("/home/someone/.local/share/krag/krm", user_map_dir());
+}
