@@ -412,6 +412,8 @@ static void draw_options()
     title(b, "OPTIONS", 320, 24, 6);
     shade_panel(b, 118, 84, 521, 336);
     // match settings: left column
+    value_field(b, 226, 115, "MARK ME");
+    arrow_pair(b, 234, 109);
     value_field(b, 226, 161, "GAME TYPE");
     value_field(b, 226, 207, "KILLS");
     value_field(b, 226, 253, "BOTS");

@@ -88,7 +88,7 @@ void chud::draw() {
             draw_sprite(bbuffer, bkills, 487 + i, 14);
         for (int i = 0; i < human.get_grenades(); i++)
             draw_sprite(bbuffer, bgrenade_icon, 384 - 10 * i, 28);
-        if (marker > 0)
+        if (marker > 0 || options.get_markme() == MARK_ALWAYS)
             draw_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
                         (int)human.get_y() - 15 - map.get_ys());
         draw_sprite(bbuffer, bcrosshair, pointer_x() - bcrosshair->w / 2,

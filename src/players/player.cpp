@@ -39,6 +39,17 @@ static void release_weapon(cbweapon *&weapon) {
     weapon = nullptr;
 }
 
+void next_outfit(int &pants, int &shirt) {
+    // The six pairs a bot can draw, (pants, shirt), in a fixed round.
+    static const int PAIRS[6][2] = {{0, 1}, {0, 2}, {1, 0}, {1, 2}, {2, 0}, {2, 1}};
+    for (int i = 0; i < 6; i++)
+        if (PAIRS[i][0] == pants && PAIRS[i][1] == shirt) {
+            pants = PAIRS[(i + 1) % 6][0];
+            shirt = PAIRS[(i + 1) % 6][1];
+            return;
+        }
+}
+
 cplayer *cplayer::init(int index) {
     bool teammatch = options.get_gametype() == GT_TEAMMATCH;
     if (index == 0) {
@@ -65,6 +76,10 @@ cplayer *cplayer::init(int index) {
                 shirt = bit ? 2 : 0;
             else
                 shirt = bit;
+            // Dressed exactly as the human: the next outfit instead, so that the
+            // player can tell themselves apart (no extra random number is drawn).
+            if (pants == options.get_pants() && shirt == options.get_shirt())
+                next_outfit(pants, shirt);
         }
         bot = true;
         team = (index & 1) ? 1 : 0;

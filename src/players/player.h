@@ -104,4 +104,8 @@ class cplayer {
 
 extern cplayer players[MAX_PLAYERS];
 
+// The outfit after (pants, shirt) in the fixed round of the six a bot can draw; a pair
+// outside the round is left as it is.
+void next_outfit(int &pants, int &shirt);
+
 #endif

@@ -15,6 +15,7 @@ static const char *const GAMETYPE_NAMES[4] = {"DEATHMATCH", "TEAMMATCH", "RPG-AR
 static const char *const SKILL_NAMES[3] = {"HARD", "MEDIUM", "EASY"};
 static const char *const HAIR_NAMES[3] = {"BLACK", "BROWN", "YELLOW"};
 static const char *const COLOUR_NAMES[3] = {"BLUE", "GREEN", "RED"};
+static const char *const MARK_NAMES[2] = {"SPAWN", "ALWAYS"};
 
 coptions::coptions()
     : mapname{}, latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
@@ -40,10 +41,15 @@ static bool inside(int x, int y, int x1, int y1, int x2, int y2) {
     return x >= x1 && x <= x2 && y >= y1 && y <= y2;
 }
 
-// Left column of arrows: game type, kill limit, bots, skill. False when no arrow is hit.
+// Left column of arrows: marker, game type, kill limit, bots, skill. False when no
+// arrow is hit.
 static bool left_arrows(coptions &o, int x, int y) {
     if (x < 234 || x > 243) return false;
-    if (y >= 155 && y <= 163) {
+    if (y >= 109 && y <= 117) {
+        o.markme = MARK_SPAWN;
+    } else if (y >= 119 && y <= 127) {
+        o.markme = MARK_ALWAYS;
+    } else if (y >= 155 && y <= 163) {
         if (o.gametype > 0) o.gametype--;
     } else if (y >= 165 && y <= 173) {
         if (o.gametype <= 2) o.gametype++;
@@ -167,6 +173,8 @@ void coptions::draw() {
     // Team matches dress everyone in team colours, so the clothes settings show unused.
     int clothes = gametype == GT_TEAMMATCH ? grey : white;
 
+    textprintf_right_ex(bbuffer, font, 226, 115, white, -1, "%s",
+                        MARK_NAMES[markme == MARK_ALWAYS]);
     textprintf_right_ex(bbuffer, font, 226, 161, white, -1, "%s", GAMETYPE_NAMES[gametype]);
     textprintf_right_ex(bbuffer, font, 226, 207, white, -1, "%i", kills);
     textprintf_right_ex(bbuffer, font, 226, 253, white, -1, "%i", bots);

@@ -1,6 +1,9 @@
 #ifndef KRAG_SHELL_OPTIONS_H
 #define KRAG_SHELL_OPTIONS_H
 
+// When the marker over the human shows.
+enum { MARK_SPAWN, MARK_ALWAYS };
+
 // Game settings and the options screen that edits them. Their defaults, ranges and
 // file names are the table in shell/settings.cpp.
 class coptions {
@@ -11,6 +14,7 @@ class coptions {
     int hair;     // 0 black, 1 brown, 2 yellow
     int kills;    // kill limit 1-25
     int level;    // index in the map list
+    int markme;   // marker over the human: MARK_SPAWN after each spawn, MARK_ALWAYS all match
     int pants;    // 0 blue, 1 green, 2 red
     int shirt;
     int skill;        // 0 HARD, 1 MEDIUM, 2 EASY
@@ -33,6 +37,7 @@ class coptions {
     int get_hair() { return hair; }
     int get_kills() { return kills; }
     int get_level() { return level; }
+    int get_markme() { return markme; }
     int get_pants() { return pants; }
     int get_shirt() { return shirt; }
     int get_skill() { return skill; }

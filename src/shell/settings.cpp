@@ -20,6 +20,8 @@ static const csetting_word HAIR_WORDS[] = {{0, "BLACK"}, {1, "BROWN"}, {2, "YELL
 static const csetting_word COLOUR_WORDS[] = {{0, "BLUE"}, {1, "GREEN"}, {2, "RED"}, {0, nullptr}};
 // The gore divisor, written as the percentage the options screen shows.
 static const csetting_word BLOOD_WORDS[] = {{2, "100%"}, {4, "50%"}, {8, "25%"}, {0, nullptr}};
+static const csetting_word MARK_WORDS[] = {
+    {MARK_SPAWN, "SPAWN"}, {MARK_ALWAYS, "ALWAYS"}, {0, nullptr}};
 static const csetting_word VIDEO_WORDS[] = {{CHOICE_WINDOW, "window"},
                                             {CHOICE_SCALED, "double"},
                                             {CHOICE_FULLSCREEN, "fullscreen"},
@@ -49,6 +51,7 @@ static std::string format_map(int value) {
 }
 
 const csetting SETTINGS[] = {
+    setting_words("mark_me", &coptions::markme, MARK_SPAWN, MARK_WORDS),
     setting_words("game_type", &coptions::gametype, 0, GAMETYPE_WORDS),
     setting_number("kill_limit", &coptions::kills, 20, 1, 25),
     setting_number("bots", &coptions::bots, 3, 1, 5),

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The window's close button leaves the game cleanly from the menu and from a match;
+# The window's close button leaves the game cleanly (settings saved, status 0) from the
+# menu and from a match;
 # the weapon choice after a death takes a mouse click.
 # Usage: test_close_and_choice.sh BUILD_FOLDER
 set -u
@@ -15,6 +16,7 @@ e2e_park
 e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
 e2e_close_request
 e2e_expect_exit 0 20
+e2e_check "settings saved on the way out" test -s "$XDG_CONFIG_HOME/krag/settings.cfg"
 
 # A match: the choice opens, a click on the shotgun's row closes it, the human
 # spawns; then closing the window leaves the match and the game.

@@ -149,7 +149,7 @@ TEST(Art, ScreensCarryTheirControlsWhereTheGameTestsClicks)
     // value fields must be dark so the white values stay readable
     BITMAP* options = load("options");
     ASSERT_NE(nullptr, options);
-    const int fields[][2] = {{226, 161}, {226, 207}, {226, 253}, {226, 299}, {353, 115},
+    const int fields[][2] = {{226, 115}, {226, 161}, {226, 207}, {226, 253}, {226, 299}, {353, 115},
                              {353, 161}, {353, 207}, {353, 253}, {353, 299}};
     for (const auto& f : fields)
         for (int x = f[0] - 79; x <= f[0]; x += 3)

@@ -256,6 +256,29 @@ TEST_F(HudTest, MarkerCountsDownOnlyWhileTheHumanIsAlive) {
     EXPECT_EQ(0, hud.marker);
 }
 
+TEST_F(HudTest, MarkMeAlwaysKeepsTheMarkerOverTheHumanAllMatch) {
+    load_real_data();
+    place_player(0, 100, 100, false);
+    int x = 100 + 3, y = 100 - 15; // camera at 0, 0
+    // The indicator's first opaque pixel on its second row.
+    int ix = 0;
+    while (ix < bindicator->w && getpixel(bindicator, ix, 1) == makecol(255, 0, 255)) ix++;
+    ASSERT_LT(ix, bindicator->w);
+    int mark = getpixel(bindicator, ix, 1);
+    hud.marker = 0;
+    clear_to_color(bbuffer, rgb(1, 2, 3));
+    hud.draw();
+    EXPECT_NE(mark, getpixel(bbuffer, x + ix, y + 1)) << "spawn only: the marker has gone";
+    options.markme = MARK_ALWAYS;
+    hud.draw();
+    EXPECT_EQ(mark, getpixel(bbuffer, x + ix, y + 1)) << "always: still shown";
+    players[0].health = -100;
+    clear_to_color(bbuffer, rgb(1, 2, 3));
+    hud.draw();
+    EXPECT_NE(mark, getpixel(bbuffer, x + ix, y + 1)) << "not over a dead human";
+    options.markme = MARK_SPAWN;
+}
+
 TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
     load_real_data();
     place_player(0, 100, 0, false);

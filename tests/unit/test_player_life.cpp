@@ -100,6 +100,63 @@ TEST(PlayerLife, AMapWithoutSpawnPointsOrAPlayerWithoutWeaponDoesNotCrash) {
     p->update();
 }
 
+// Bots dressed by seed s for a human in (pants, shirt); returns the next random number.
+static int dress_bots(unsigned s, int pants, int shirt, int out[6][2]) {
+    options.pants = pants;
+    options.shirt = shirt;
+    srand(s);
+    for (int i = 1; i <= 5; i++) {
+        players[i].init(i);
+        out[i][0] = players[i].pants;
+        out[i][1] = players[i].shirt;
+    }
+    return rand();
+}
+
+TEST(PlayerLife, NoBotWearsTheHumansOutfitAndNoRandomNumberMoves) {
+    fresh_world();
+    set_map(FLAT);
+    int free_run[6][2], dressed[6][2];
+    int clashes = 0;
+    for (unsigned s = 1; s <= 100; s++) {
+        // Blue on blue is a pair no bot draws: the plain draws, for comparison.
+        int next = dress_bots(s, 0, 0, free_run);
+        for (int pants = 0; pants < 3; pants++)
+            for (int shirt = 0; shirt < 3; shirt++) {
+                EXPECT_EQ(next, dress_bots(s, pants, shirt, dressed)) << s;
+                for (int i = 1; i <= 5; i++) {
+                    int p = free_run[i][0], q = free_run[i][1];
+                    if (p == pants && q == shirt) {
+                        clashes++;
+                        next_outfit(p, q);
+                    }
+                    EXPECT_EQ(p, dressed[i][0]) << s << " bot " << i;
+                    EXPECT_EQ(q, dressed[i][1]) << s << " bot " << i;
+                    EXPECT_FALSE(dressed[i][0] == pants && dressed[i][1] == shirt);
+                }
+            }
+    }
+    EXPECT_GT(clashes, 100); // the rule was put to work
+
+    // The round visits all six pairs a bot can draw.
+    int p = 0, q = 1;
+    for (int i = 0; i < 6; i++) {
+        EXPECT_NE(p, q);
+        next_outfit(p, q);
+    }
+    EXPECT_EQ(0, p);
+    EXPECT_EQ(1, q);
+
+    // A team match keeps the team colours, even the human's blue on a blue bot.
+    options.gametype = GT_TEAMMATCH;
+    dress_bots(7, 0, 2, dressed);
+    for (int i = 1; i <= 5; i++) {
+        EXPECT_EQ((i & 1) ? 2 : 0, dressed[i][0]);
+        EXPECT_EQ((i & 1) ? 2 : 0, dressed[i][1]);
+    }
+    options = coptions();
+}
+
 TEST(PlayerLife, ABlowOfTheRemainingHealthKillsOneLessBleeds) {
     load_real_data();
     fresh_world();

@@ -81,6 +81,7 @@ TEST_F(Settings, EverySettingSurvivesARoundTrip) {
     options.heatseek = options.slowmotion = false;
     options.fps = true;
     options.video = CHOICE_FULLSCREEN;
+    options.markme = MARK_ALWAYS;
     coptions saved = options;
     ASSERT_TRUE(settings_save(path.string()));
 
@@ -89,6 +90,7 @@ TEST_F(Settings, EverySettingSurvivesARoundTrip) {
     EXPECT_NE(std::string::npos, text.find("\nmap = wilds\n")) << text;
     EXPECT_NE(std::string::npos, text.find("\ngame_type = RPG-ARENA\n")) << text;
     EXPECT_NE(std::string::npos, text.find("\nblood = 25%\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\nmark_me = ALWAYS\n")) << text;
 
     options = coptions();
     EXPECT_EQ("", load());
@@ -113,6 +115,7 @@ TEST_F(Settings, TheTableHoldsTodaysDefaults) {
     EXPECT_TRUE(o.health && o.grenades && o.firerate && o.heatseek && o.slowmotion);
     EXPECT_FALSE(o.fps);
     EXPECT_EQ(CHOICE_WINDOW, o.video);
+    EXPECT_EQ(MARK_SPAWN, o.markme);
     EXPECT_TRUE(o.window);
     EXPECT_EQ(1, o.scaled());
 }

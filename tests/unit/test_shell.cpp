@@ -106,6 +106,7 @@ struct arrow_pair {
 
 TEST_F(Shell, OptionArrowsStopAtBothEndsOfTheirRange) {
     const arrow_pair pairs[] = {
+        {"markme", &coptions::markme, 243, 119, 109, 0, 1},
         {"gametype", &coptions::gametype, 234, 165, 155, 0, 3},
         {"kills", &coptions::kills, 243, 201, 211, 1, 25},
         {"bots", &coptions::bots, 238, 247, 257, 1, 5},
@@ -128,6 +129,41 @@ TEST_F(Shell, OptionArrowsStopAtBothEndsOfTheirRange) {
         press_at(options, p.x, p.y_up);
         EXPECT_EQ(p.lo + 1, options.*p.value);
     }
+}
+
+// Everything a click on the options screen can change, the marker setting aside.
+static std::string clickable_state(const coptions &o) {
+    char s[256];
+    snprintf(s, sizeof s, "%d %d %d %d %d %d %d %d %d %d%d%d%d%d%d%d%d%d%d %d", o.blood, o.bots,
+             o.gametype, o.hair, o.kills, o.level, o.pants, o.shirt, o.skill, o.firerate, o.fps,
+             o.grenades, o.health, o.heatseek, o.scaled_pending, o.is_scaled, o.slowmotion,
+             o.window_pending, o.window, o.quit);
+    return s + std::string(o.mapname);
+}
+
+TEST_F(Shell, MarkMeArrowsTakeNoClickFromAnyOtherControl) {
+    // A click on every pixel of the screen: the marker's arrows change the marker and
+    // nothing else; no other pixel changes the marker.
+    options.enable_scaled(true);
+    const std::string untouched = clickable_state(coptions());
+    int marker_pixels = 0;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++) {
+            options = coptions();
+            options.enable_scaled(true);
+            options.markme = MARK_ALWAYS;
+            options.init();
+            press_at(options, x, y);
+            bool up = x >= 234 && x <= 243 && y >= 109 && y <= 117;
+            bool down = x >= 234 && x <= 243 && y >= 119 && y <= 127;
+            if (up) EXPECT_EQ(MARK_SPAWN, options.markme) << x << "," << y;
+            else EXPECT_EQ(MARK_ALWAYS, options.markme) << x << "," << y;
+            if (up || down) {
+                marker_pixels++;
+                EXPECT_EQ(untouched, clickable_state(options)) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(2 * 10 * 9, marker_pixels);
 }
 
 // True when the options screen shows `text` right-aligned at (right, y) in `colour`:
