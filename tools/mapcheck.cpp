@@ -1,11 +1,20 @@
-// krag-mapcheck FILE...: reads each map file the way the game does and says whether
-// it can be played (a player's own map in ~/.local/share/krag/krm/ too). Prints "FILE:LINE: reason" for a broken one, or a summary.
+// krag-mapcheck FILE...: reads each map file and loads its tiles the way the game does
+// and says whether it can be played (a player's own map in ~/.local/share/krag/krm/
+// too). Prints "FILE:LINE: reason" for a broken one, or a summary; "FILE:LINE:
+// warning: ..." for oddities that do not stop play.
 // Exit status 0 when all are good, 1 when any is bad, 2 on a usage error.
+#include <allegro.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "shell/datadir.h"
+#include "shell/image.h"
+#include "world/map.h"
 #include "world/mapfile.h"
 
 // The bmp/ folder tile names are looked up in, with its trailing slash.
@@ -16,11 +25,7 @@ static bool is_dir(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-static bool tile_exists(const char *name) {
-    struct stat st;
-    std::string path = bmp_dir + name;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+static std::string tile_check(const char *name) { return tile_problem(bmp_dir, name); }
 
 // Tiles live in bmp/ beside the maps' folder (krm/../bmp/); else in the game's data
 // folder, found as the game finds it; else in ./bmp/.
@@ -40,12 +45,26 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: krag-mapcheck FILE...\n");
         return 2;
     }
+    // Tiles go through the library's loader, as in the game; no display is needed.
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        fprintf(stderr, "krag-mapcheck: cannot start the Allegro library\n");
+        return 2;
+    }
     static mapfile mf; // large; kept off the stack
     int bad = 0;
     for (int i = 1; i < argc; i++) {
         bmp_dir = bmp_dir_for(argv[i]);
         maperror err;
-        if (parse_map_file(argv[i], mf, err, tile_exists)) {
+        std::vector<maperror> warnings;
+        bool ok = parse_map_file(argv[i], mf, err, tile_check, &warnings);
+        const char *base = strrchr(argv[i], '/');
+        base = base ? base + 1 : argv[i];
+        if (strlen(base) > (size_t)MAP_NAME_MAX)
+            warnings.push_back(maperror{0, "the name is longer than 10 characters before .krm; "
+                                           "the game leaves it out"});
+        for (const maperror &w : warnings)
+            printf("%s:%d: warning: %s\n", argv[i], w.line, w.reason.c_str());
+        if (ok) {
             printf("%s: ok %dx%d, %d spawns, %d boxes, %d barrels\n", argv[i], mf.width, mf.height,
                    mf.nsp, mf.nboxes, mf.nbarrels);
         } else {

@@ -86,7 +86,11 @@ int main(int argc, char **argv) {
     srand((unsigned)seed);
     map.load();
     if (map.get_nm() == 0) {
-        fprintf(stderr, "krag-sim: no playable map in krm/\n");
+        if (map.get_nfound() > 0)
+            fprintf(stderr, "krag-sim: %d map file%s found in krm/, all refused\n", map.get_nfound(),
+                    map.get_nfound() == 1 ? "" : "s");
+        else
+            fprintf(stderr, "krag-sim: no playable map in krm/\n");
         return 1;
     }
     if (type >= 0) options.gametype = (int)type;

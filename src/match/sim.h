@@ -16,7 +16,8 @@ void sim_start_headless();
 void sim_count_live(int counts[POOL_COUNT]);
 
 // Checks the match's invariants; returns an empty string or a description of the
-// first broken one.
+// first broken one. Call it once per world tick: a rocket may spend one tick just
+// outside the map before it is freed.
 std::string sim_check_invariants();
 
 #endif

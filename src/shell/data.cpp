@@ -1,5 +1,8 @@
 #include "shell/data.h"
 
+#include "shell/files.h"
+#include "shell/image.h"
+
 BITMAP *bbuffer;
 BITMAP *bammo, *bammo_bar, *barms[6], *bbarrel, *bblood[2], *bbody[3], *bbox, *bbullet[2],
     *bcredits, *bcross, *bcrosshair, *bcursor, *bfire[2], *bflamethrower, *bflesh, *bgrenade1,
@@ -12,10 +15,12 @@ SAMPLE *sblood[2], *sbox[2], *sexplosion[2], *sflamethrower[1], *sgrenade_launch
     *slaser_rifle[2], *smachine_gun[2], *sminigun[2], *srocket_launcher[2], *sshell[2],
     *sshotgun[2], *ssniper_rifle[2];
 
-// The catalogue in load order: each global (or array element) beside its file.
+// The catalogue in load order: each global (or array element) beside its file and,
+// for pictures, the size the game draws it at.
 struct bitmap_file {
     BITMAP **slot;
     const char *file;
+    int w, h;
 };
 struct sample_file {
     SAMPLE **slot;
@@ -23,79 +28,79 @@ struct sample_file {
 };
 
 static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
-    {&bammo, "ammo"},
-    {&bammo_bar, "ammo_bar"},
-    {&barms[0], "arms_b1"},
-    {&barms[1], "arms_b2"},
-    {&barms[2], "arms_g1"},
-    {&barms[3], "arms_g2"},
-    {&barms[4], "arms_r1"},
-    {&barms[5], "arms_r2"},
-    {&bbarrel, "barrel"},
-    {&bblood[0], "blood_1"},
-    {&bblood[1], "blood_2"},
-    {&bbody[0], "body_b"},
-    {&bbody[1], "body_g"},
-    {&bbody[2], "body_r"},
-    {&bbox, "box"},
-    {&bbullet[0], "bullet_1"},
-    {&bbullet[1], "bullet_2"},
-    {&bcredits, "credits"},
-    {&bcross, "cross"},
-    {&bcrosshair, "crosshair"},
-    {&bcursor, "cursor"},
-    {&bfire[0], "fire_1"},
-    {&bfire[1], "fire_2"},
-    {&bflamethrower, "flamethrower"},
-    {&bflesh, "flesh"},
-    {&bgrenade1, "grenade_1"},
-    {&bgrenade2, "grenade_2"},
-    {&bgrenade_icon, "grenade_icon"},
-    {&bgrenade_launcher, "grenade_launcher"},
-    {&bgun, "gun"},
-    {&bhead[0], "head_black"},
-    {&bhead[1], "head_brown"},
-    {&bhead[2], "head_yellow"},
-    {&bhealth, "health"},
-    {&bhealth_bar, "health_bar"},
-    {&bindicator, "indicator"},
-    {&bkills, "kills"},
-    {&bkills_bar, "kills_bar"},
-    {&blegs[0], "legs_b1"},
-    {&blegs[1], "legs_b2"},
-    {&blegs[2], "legs_b3"},
-    {&blegs[3], "legs_b4"},
-    {&blegs[4], "legs_g1"},
-    {&blegs[5], "legs_g2"},
-    {&blegs[6], "legs_g3"},
-    {&blegs[7], "legs_g4"},
-    {&blegs[8], "legs_r1"},
-    {&blegs[9], "legs_r2"},
-    {&blegs[10], "legs_r3"},
-    {&blegs[11], "legs_r4"},
-    {&blost, "lost"},
-    {&bmachine_gun, "machine_gun"},
-    {&bmenu, "menu"},
-    {&bminigun[0], "minigun_1"},
-    {&bminigun[1], "minigun_2"},
-    {&boptions, "options"},
-    {&bparticle[0], "particle_1"},
-    {&bparticle[1], "particle_2"},
-    {&bplank, "plank"},
-    {&bpowerup[0], "powerup_1"},
-    {&bpowerup[1], "powerup_2"},
-    {&bpowerup[2], "powerup_3"},
-    {&bpowerup[3], "powerup_4"},
-    {&bpowerup[4], "powerup_5"},
-    {&brocket[0], "rocket_1"},
-    {&brocket[1], "rocket_2"},
-    {&brocket_launcher, "rocket_launcher"},
-    {&bshell[0], "shell_1"},
-    {&bshell[1], "shell_2"},
-    {&bshotgun, "shotgun"},
-    {&bsniper_rifle, "sniper_rifle"},
-    {&bweapons, "weapons"},
-    {&bwon, "won"},
+    {&bammo, "ammo", 1, 8},
+    {&bammo_bar, "ammo_bar", 139, 16},
+    {&barms[0], "arms_b1", 8, 3},
+    {&barms[1], "arms_b2", 14, 6},
+    {&barms[2], "arms_g1", 8, 3},
+    {&barms[3], "arms_g2", 14, 6},
+    {&barms[4], "arms_r1", 8, 3},
+    {&barms[5], "arms_r2", 14, 6},
+    {&bbarrel, "barrel", 16, 16},
+    {&bblood[0], "blood_1", 2, 2},
+    {&bblood[1], "blood_2", 2, 2},
+    {&bbody[0], "body_b", 8, 10},
+    {&bbody[1], "body_g", 8, 10},
+    {&bbody[2], "body_r", 8, 10},
+    {&bbox, "box", 16, 16},
+    {&bbullet[0], "bullet_1", 12, 1},
+    {&bbullet[1], "bullet_2", 12, 1},
+    {&bcredits, "credits", 640, 480},
+    {&bcross, "cross", 5, 5},
+    {&bcrosshair, "crosshair", 5, 5},
+    {&bcursor, "cursor", 10, 14},
+    {&bfire[0], "fire_1", 8, 5},
+    {&bfire[1], "fire_2", 10, 7},
+    {&bflamethrower, "flamethrower", 25, 6},
+    {&bflesh, "flesh", 5, 5},
+    {&bgrenade1, "grenade_1", 5, 4},
+    {&bgrenade2, "grenade_2", 5, 5},
+    {&bgrenade_icon, "grenade_icon", 7, 7},
+    {&bgrenade_launcher, "grenade_launcher", 23, 7},
+    {&bgun, "gun", 10, 5},
+    {&bhead[0], "head_black", 6, 7},
+    {&bhead[1], "head_brown", 6, 7},
+    {&bhead[2], "head_yellow", 6, 7},
+    {&bhealth, "health", 1, 8},
+    {&bhealth_bar, "health_bar", 154, 16},
+    {&bindicator, "indicator", 8, 10},
+    {&bkills, "kills", 1, 8},
+    {&bkills_bar, "kills_bar", 147, 16},
+    {&blegs[0], "legs_b1", 14, 12},
+    {&blegs[1], "legs_b2", 15, 12},
+    {&blegs[2], "legs_b3", 17, 12},
+    {&blegs[3], "legs_b4", 16, 12},
+    {&blegs[4], "legs_g1", 14, 12},
+    {&blegs[5], "legs_g2", 15, 12},
+    {&blegs[6], "legs_g3", 17, 12},
+    {&blegs[7], "legs_g4", 16, 12},
+    {&blegs[8], "legs_r1", 14, 12},
+    {&blegs[9], "legs_r2", 15, 12},
+    {&blegs[10], "legs_r3", 17, 12},
+    {&blegs[11], "legs_r4", 16, 12},
+    {&blost, "lost", 196, 36},
+    {&bmachine_gun, "machine_gun", 21, 7},
+    {&bmenu, "menu", 640, 480},
+    {&bminigun[0], "minigun_1", 24, 5},
+    {&bminigun[1], "minigun_2", 24, 5},
+    {&boptions, "options", 640, 480},
+    {&bparticle[0], "particle_1", 2, 2},
+    {&bparticle[1], "particle_2", 2, 2},
+    {&bplank, "plank", 14, 4},
+    {&bpowerup[0], "powerup_1", 10, 10},
+    {&bpowerup[1], "powerup_2", 10, 10},
+    {&bpowerup[2], "powerup_3", 10, 10},
+    {&bpowerup[3], "powerup_4", 10, 10},
+    {&bpowerup[4], "powerup_5", 10, 10},
+    {&brocket[0], "rocket_1", 12, 5},
+    {&brocket[1], "rocket_2", 12, 5},
+    {&brocket_launcher, "rocket_launcher", 23, 4},
+    {&bshell[0], "shell_1", 3, 1},
+    {&bshell[1], "shell_2", 4, 2},
+    {&bshotgun, "shotgun", 23, 6},
+    {&bsniper_rifle, "sniper_rifle", 23, 6},
+    {&bweapons, "weapons", 174, 196},
+    {&bwon, "won", 188, 36},
 };
 
 static const sample_file sample_files[NUM_SAMPLE_FILES] = {
@@ -129,17 +134,23 @@ static const sample_file sample_files[NUM_SAMPLE_FILES] = {
 std::vector<std::string> load_data() {
     std::vector<std::string> missing;
     bbuffer = create_bitmap(640, 480);
-    if (!bbuffer) missing.push_back("(640x480 back buffer)");
+    if (!bbuffer) missing.push_back("(640x480 back buffer): out of memory");
 
     for (const bitmap_file &b : bitmap_files) {
         std::string path = std::string("bmp/") + b.file + ".bmp";
-        *b.slot = load_bitmap(path.c_str(), NULL);
-        if (!*b.slot) missing.push_back(path);
+        std::string why;
+        *b.slot = load_checked_bmp(path.c_str(), b.w, b.h, why);
+        if (!*b.slot) missing.push_back(path + ": " + why);
     }
     for (const sample_file &s : sample_files) {
         std::string path = std::string("wav/") + s.file + ".wav";
-        *s.slot = load_sample(path.c_str());
-        if (!*s.slot) missing.push_back(path);
+        // Only a regular file reaches the loader: a FIFO would block it forever.
+        std::string why = file_problem(path.c_str());
+        if (why.empty()) {
+            *s.slot = load_sample(path.c_str());
+            if (!*s.slot) why = "cannot be loaded";
+        }
+        if (!*s.slot) missing.push_back(path + ": " + why);
     }
     return missing;
 }

@@ -22,7 +22,8 @@ const int NUM_BITMAP_FILES = 73;
 const int NUM_SAMPLE_FILES = 25;
 
 // Creates the back buffer and loads every bitmap and sample (paths relative to the
-// working directory). Returns the files that could not be loaded (empty: all good).
+// working directory). Returns one "path: reason" line per file that could not be
+// used, e.g. "bmp/box.bmp: 1x1, expected 16x16" (empty: all good).
 std::vector<std::string> load_data();
 void unload_data();
 

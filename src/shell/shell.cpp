@@ -15,6 +15,7 @@
 #include "shell/datadir.h"
 #include "shell/data.h"
 #include "shell/menu.h"
+#include "shell/notice.h"
 #include "shell/options.h"
 #include "shell/settings.h"
 #include "shell/sound.h"
@@ -68,6 +69,7 @@ void init() {
     input.install();
     // Without a sound card the game runs silent; the sound seam still hands out voices.
     sound_enable(install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0);
+    install_quit_signals();
 }
 
 static int library_video_mode(int card, int w, int h) { return set_gfx_mode(card, w, h, 0, 0); }
@@ -151,8 +153,8 @@ bool graphics() {
     if (!missing.empty()) {
         std::string dir = working_dir();
         for (const std::string &file : missing)
-            fprintf(stderr, "krag: cannot load %s\n", file.c_str());
-        fprintf(stderr, "krag: %d data file(s) missing or unreadable in %s\n",
+            fprintf(stderr, "krag: %s\n", file.c_str());
+        fprintf(stderr, "krag: %d data file(s) missing or unusable in %s\n",
                 (int)missing.size(), dir.c_str());
         unload_data();
         return false;
@@ -206,7 +208,11 @@ int krag_main(int argc, char **argv) {
     std::string user_maps = user_map_dir();
     map.load(user_maps.empty() ? nullptr : user_maps.c_str());
     if (map.get_nm() == 0) {
-        fprintf(stderr, "krag: no map files (*.krm) found in %s/krm/\n", working_dir().c_str());
+        if (map.get_nfound() > 0)
+            fprintf(stderr, "krag: %d map file%s found in %s/krm/, all refused\n",
+                    map.get_nfound(), map.get_nfound() == 1 ? "" : "s", working_dir().c_str());
+        else
+            fprintf(stderr, "krag: no map files (*.krm) found in %s/krm/\n", working_dir().c_str());
         allegro_exit();
         return 1;
     }
@@ -237,6 +243,10 @@ int krag_main(int argc, char **argv) {
                 char name[11];
                 map.get_name(options.get_level(), name);
                 fprintf(stderr, "krag: the map %s cannot be played\n", name);
+                game.quit();
+                notice.init(std::string("The map ") + name + " cannot be played", map.problem);
+                run_screen(notice, [] { return notice.get_done(); });
+                break;
             }
             game.quit();
             break;

@@ -57,6 +57,10 @@ template <class S> void run_frame(S &s) {
 void request_quit();
 bool quit_requested();
 
+// Makes SIGINT, SIGTERM and SIGHUP (unless started ignored, as under nohup) call
+// request_quit(). Called once the library has started, replacing its handlers.
+void install_quit_signals();
+
 // Sleeps in 1 ms steps until the next logic tick is owed.
 void wait_for_tick();
 

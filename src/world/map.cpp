@@ -10,6 +10,7 @@
 
 #include "effects/particle.h"
 #include "shell/data.h"
+#include "shell/image.h"
 #include "shell/options.h"
 #include "world/barrel.h"
 #include "world/box.h"
@@ -21,7 +22,8 @@ const int RELIEF_LAYERS = 5; // the face plus four darker copies behind it
 const int RELIEF_RISE = 4;   // a relief tile is drawn this much above its cell
 
 cmap::cmap()
-    : height(0), nm(0), nsp(0), width(0), camx(0), camy(0), relief(false), background(nullptr) {
+    : height(0), nm(0), nfound(0), nsp(0), width(0), camx(0), camy(0), relief(false),
+      background(nullptr) {
     memset(spawn_x, 0, sizeof(spawn_x));
     memset(spawn_y, 0, sizeof(spawn_y));
     memset(grid, 0, sizeof(grid));
@@ -56,6 +58,7 @@ static std::vector<std::string> krm_files(const std::string &dir) {
 // is replaced, others take free slots.
 static void add_user_maps(cmap &m, const std::string &dir, mapfile &checked) {
     for (const std::string &file : krm_files(dir)) {
+        m.nfound++;
         std::string path = dir + "/" + file;
         if (file.size() > (size_t)MAP_NAME_MAX) {
             fprintf(stderr, "%s: the name is too long (at most 10 letters before .krm); left out\n",
@@ -63,7 +66,7 @@ static void add_user_maps(cmap &m, const std::string &dir, mapfile &checked) {
             continue;
         }
         maperror err;
-        if (!parse_map_file(path.c_str(), checked, err, tile_in_bmp_folder)) {
+        if (!parse_map_file(path.c_str(), checked, err, tile_problem_in_bmp_folder)) {
             report(path.c_str(), err);
             continue;
         }
@@ -87,25 +90,33 @@ void cmap::load(const char *user_dir) {
     memset(names, 0, sizeof(names));
     memset(user, 0, sizeof(user));
     nm = 0;
+    nfound = 0;
     user_folder = user_dir ? user_dir : "";
 
-    // Only maps that read cleanly are listed, so a broken file never takes one of the slots.
+    // Only maps that read cleanly are listed, so a broken file never takes one of the
+    // slots; the files come sorted, so which maps make the list never depends on the
+    // file system's order.
     static mapfile checked; // large; kept off the stack
-    struct al_ffblk info;
-    if (al_findfirst("krm/*.krm", &info, -1) == 0) {
-        do {
-            size_t len = strlen(info.name);
-            if (len > (size_t)MAP_NAME_MAX) continue;
-            std::string path = std::string("krm/") + info.name;
-            maperror err;
-            if (!parse_map_file(path.c_str(), checked, err, tile_in_bmp_folder)) {
-                report(path.c_str(), err);
-                continue;
-            }
-            memcpy(names[nm], info.name, len + 1);
-            nm++;
-        } while (nm < MAX_MAPS && al_findnext(&info) == 0);
-        al_findclose(&info);
+    for (const std::string &name : krm_files("krm")) {
+        nfound++;
+        std::string path = "krm/" + name;
+        if (name.size() > (size_t)MAP_NAME_MAX) {
+            fprintf(stderr, "%s: the name is too long (at most 10 letters before .krm); left out\n",
+                    path.c_str());
+            continue;
+        }
+        maperror err;
+        if (!parse_map_file(path.c_str(), checked, err, tile_problem_in_bmp_folder)) {
+            report(path.c_str(), err);
+            continue;
+        }
+        if (nm == MAX_MAPS) {
+            fprintf(stderr, "%s: the map list is full (%d maps); left out\n", path.c_str(),
+                    MAX_MAPS);
+            continue;
+        }
+        memcpy(names[nm], name.c_str(), name.size() + 1);
+        nm++;
     }
     if (!user_folder.empty()) add_user_maps(*this, user_folder, checked);
 
@@ -199,14 +210,17 @@ void cmap::set_cell(int c, int r, char ch) {
 
 bool cmap::init() {
     int level = options.get_level();
+    problem = "no such map in the list";
     if (level < 0 || level >= nm) return false;
     std::string path = this->path(level);
 
     // The file may have changed since the list was built: check it again.
     static mapfile mf;
     maperror err;
-    if (!parse_map_file(path.c_str(), mf, err, tile_in_bmp_folder)) {
+    problem.clear();
+    if (!parse_map_file(path.c_str(), mf, err, tile_problem_in_bmp_folder)) {
         report(path.c_str(), err);
+        problem = err.reason;
         return false;
     }
 
@@ -216,9 +230,11 @@ bool cmap::init() {
     bool ok = true;
     for (int i = 0; i < mf.ntiles && ok; i++) {
         std::string tile_path = std::string("bmp/") + mf.tile[i];
-        BITMAP *img = load_bitmap(tile_path.c_str(), nullptr);
+        std::string why;
+        BITMAP *img = load_checked_bmp(tile_path.c_str(), TILE_SIZE, TILE_SIZE, why);
         if (!img) {
-            fprintf(stderr, "%s: tile \"%s\" cannot be loaded\n", path.c_str(), mf.tile[i]);
+            problem = "tile \"" + std::string(mf.tile[i]) + "\": " + why;
+            fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
             ok = false;
             break;
         }
@@ -235,6 +251,7 @@ bool cmap::init() {
         if (!bg) ok = false;
     }
     if (!ok) {
+        if (problem.empty()) problem = "out of memory";
         for (int i = 0; i < MAP_MAX_TILES; i++)
             if (made[i]) destroy_bitmap(made[i]);
         return false;

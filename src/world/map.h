@@ -17,6 +17,7 @@ class cmap {
   public:
     int height;   // pixels
     int nm;       // names in the map list
+    int nfound;   // *.krm files seen by load(), playable or not
     int nsp;      // spawn points
     int spawn_x[MAP_MAX_SPAWNS], spawn_y[MAP_MAX_SPAWNS];
     int width;    // pixels
@@ -27,13 +28,16 @@ class cmap {
     bool relief;
     BITMAP *background;           // 16 x height gradient strip
     BITMAP *tiles[MAP_MAX_TILES]; // images for 'a'..'z'
+    std::string problem;          // why the last init() failed, for the player
 
     cmap();
-    // Builds the sorted list of playable maps in krm/, plus the player's own in user_dir
-    // (if given); a player's map with a shipped map's name takes its place.
+    // Builds the sorted list of playable maps in krm/ (the first MAX_MAPS by name), plus
+    // the player's own in user_dir (if given); a player's map with a shipped map's name
+    // takes its place. Every file left out is named on stderr with the reason.
     void load(const char *user_dir = nullptr);
     std::string path(int index); // the file of list entry index
     int get_nm() { return nm; }
+    int get_nfound() { return nfound; }
     void get_name(int index, char *out); // out holds 11 bytes
     bool init();   // reads the chosen map (options.get_level()); false if it cannot be used
     // The cell under a pixel, 0 outside the map. Inline: every moving thing asks it

@@ -5,8 +5,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
+
+#include "shell/files.h"
 
 namespace {
 
@@ -81,13 +83,26 @@ bool check_size(reader &r, const char *what, int value, int at, int lo, int hi) 
 
 } // namespace
 
-bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn tile_exists) {
+bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_check_fn tile_check,
+               std::vector<maperror> *warnings) {
     memset(&out, 0, sizeof(out));
     err.line = 0;
     err.reason.clear();
     reader r(in, err);
     int at = 0;
     char buf[128];
+    auto warn = [&](int line, const std::string &reason) {
+        if (warnings) warnings->push_back(maperror{line, reason});
+    };
+
+    // Editors that write a byte-order mark would otherwise get "width is not a number".
+    if (in.peek() == 0xEF) {
+        char bom[3] = {};
+        in.read(bom, 3);
+        if (in.gcount() == 3 && memcmp(bom, "\xEF\xBB\xBF", 3) == 0)
+            return r.fail(1, "UTF-8 byte-order mark at the start; save the file without it");
+        return r.fail(1, "width is not a number");
+    }
 
     if (!r.number("width", out.width, at)) return false;
     if (!check_size(r, "width", out.width, at, 640, 2048)) return false;
@@ -130,13 +145,20 @@ bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn til
         if (in.bad()) return r.fail(at, "read error");
         if (name.size() > (size_t)MAP_TILE_NAME_MAX)
             return r.fail(at, "tile name " + quoted(name) + " is longer than 16 characters");
-        if (tile_exists && !tile_exists(name.c_str()))
-            return r.fail(at, "tile " + quoted(name) + " not found in bmp/");
+        if (tile_check) {
+            std::string why = tile_check(name.c_str());
+            if (why == "not found") return r.fail(at, "tile " + quoted(name) + " not found in bmp/");
+            if (!why.empty() && why[0] >= '0' && why[0] <= '9')
+                return r.fail(at, "tile " + quoted(name) + " is " + why);
+            if (!why.empty()) return r.fail(at, "tile " + quoted(name) + ": " + why);
+        }
         memcpy(out.tile[i], name.c_str(), name.size() + 1);
     }
 
     int cols = out.width / 16, rows = out.height / 16;
     int cells = cols * rows;
+    int line_cells = 0, cells_line = 0; // grid cells read on the line cells_line
+    int spawn_line[MAP_MAX_SPAWNS] = {};
     for (int row = 0; row < rows; row++) {
         for (int col = 0; col < cols; col++) {
             if (!r.skip_space()) {
@@ -145,6 +167,14 @@ bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn til
                 return r.fail(r.last, buf);
             }
             at = r.last = r.line;
+            if (at != cells_line) {
+                cells_line = at;
+                line_cells = 0;
+            }
+            if (++line_cells == cols + 1) {
+                snprintf(buf, sizeof(buf), "grid row longer than the width (%d cells)", cols);
+                warn(at, buf);
+            }
             char c = 0;
             in >> c;
             out.grid[col][row] = c;
@@ -155,6 +185,7 @@ bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn til
             if (c == '0') out.nboxes++;
             if (c == '1') out.nbarrels++;
             if (c >= 'A' && c <= 'G') {
+                if (out.nsp < MAP_MAX_SPAWNS) spawn_line[out.nsp] = at;
                 out.nsp++;
                 if (out.nsp > MAP_MAX_SPAWNS) {
                     snprintf(buf, sizeof(buf), "%d spawn points (at most %d)", out.nsp, MAP_MAX_SPAWNS);
@@ -164,18 +195,48 @@ bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn til
         }
     }
     if (out.nsp == 0) return r.fail(r.last, "no spawn point");
+
+    if (warnings) {
+        if (r.skip_space()) {
+            if (r.line == cells_line) {
+                snprintf(buf, sizeof(buf), "grid row longer than the width (%d cells)", cols);
+                if (line_cells < cols + 1) warn(r.line, buf);
+            } else {
+                warn(r.line, "content after the grid");
+            }
+        }
+        // A player stands one cell wide and two tall, from the spawn cell down.
+        int k = 0;
+        for (int row = 0; row < rows; row++)
+            for (int col = 0; col < cols; col++) {
+                char c = out.grid[col][row];
+                if (c < 'A' || c > 'G') continue;
+                int line = spawn_line[k++];
+                if (row + 1 < rows && (signed char)out.grid[col][row + 1] > 96) {
+                    snprintf(buf, sizeof(buf),
+                             "spawn point '%c' at column %d, row %d stands inside a solid cell", c,
+                             col + 1, row + 1);
+                    warn(line, buf);
+                }
+            }
+    }
     return true;
 }
 
-bool parse_map_file(const char *path, mapfile &out, maperror &err, tile_exists_fn tile_exists) {
-    std::ifstream in(path);
-    if (!in) {
+// Far more than the largest grid with generous spacing.
+static const size_t MAP_FILE_MAX_BYTES = 4 * 1024 * 1024;
+
+bool parse_map_file(const char *path, mapfile &out, maperror &err, tile_check_fn tile_check,
+                    std::vector<maperror> *warnings) {
+    std::string bytes, why;
+    if (!read_regular_file(path, MAP_FILE_MAX_BYTES, bytes, why)) {
         memset(&out, 0, sizeof(out));
         err.line = 0;
-        err.reason = "cannot open file";
+        err.reason = why == "not found" ? "cannot open file: not found" : why;
         return false;
     }
-    return parse_map(in, out, err, tile_exists);
+    std::istringstream in(bytes);
+    return parse_map(in, out, err, tile_check, warnings);
 }
 
 bool tile_in_bmp_folder(const char *name) {

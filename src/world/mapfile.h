@@ -3,6 +3,7 @@
 
 #include <istream>
 #include <string>
+#include <vector>
 
 const int MAP_MAX_CELLS = 128; // columns or rows
 const int MAP_MAX_SPAWNS = 32;
@@ -27,15 +28,21 @@ struct maperror {
     std::string reason;
 };
 
-// Optional check that a tile image exists; nullptr skips the test.
-typedef bool (*tile_exists_fn)(const char *name);
+// Optional check of a tile image: why it cannot be used ("not found", "16x8, expected
+// 16x16", ...), empty when it can; nullptr skips the test.
+typedef std::string (*tile_check_fn)(const char *name);
 
 // Reads and checks a map from a stream. On failure fills err and returns false;
-// never reads or writes outside `out`.
-bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_exists_fn tile_exists);
+// never reads or writes outside `out`. Oddities that do not stop play (a grid row
+// longer than the width, content after the grid, a spawn point inside a wall) go to
+// `warnings` when given.
+bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_check_fn tile_check,
+               std::vector<maperror> *warnings = nullptr);
 
-// Same for a file; also reports a file that cannot be opened.
-bool parse_map_file(const char *path, mapfile &out, maperror &err, tile_exists_fn tile_exists);
+// Same for a file, which must be a regular file: a FIFO or a directory is refused
+// without blocking, and a file that cannot be opened is named as such.
+bool parse_map_file(const char *path, mapfile &out, maperror &err, tile_check_fn tile_check,
+                    std::vector<maperror> *warnings = nullptr);
 
 // True when bmp/NAME can be opened (relative to the working directory).
 bool tile_in_bmp_folder(const char *name);

@@ -16,9 +16,10 @@
 #   e2e_init BUILD NAME       remember the build folder and test name, make a scratch folder
 #                             ($E2E_TMP) with a scratch home in it (HOME, XDG_CONFIG_HOME and
 #                             XDG_DATA_HOME point there), install the clean-up trap
-#   e2e_xvfb                  start Xvfb 1600x1200x24 on a free display; exports DISPLAY
+#   e2e_xvfb                  start Xvfb 1600x1200x24 on a display it picks; exports DISPLAY
 #   e2e_launch [DIR]          start DIR/krag (default: the build folder) in the background;
 #                             $KRAG_PID, output in $E2E_TMP/krag.log
+#   e2e_launch_with CMD [DIR] the same, running the shell command CMD first in its process
 #   e2e_start [DIR]           e2e_xvfb (once) + e2e_launch + e2e_wait_window
 #   e2e_wait_window [SECS]    wait for a visible window named KRAG; sets $KRAG_WIN and the
 #                             geometry ($WIN_X $WIN_Y $WIN_W $WIN_H, $E2E_SCALE = 1 or 2)
@@ -49,6 +50,7 @@
 #                             true when the region differs between two screenshots
 #   e2e_wait_region BMP X Y W H [SECS] [MAXPIXELS]
 #                             take screenshots until the region matches the bmp
+#   e2e_poll SECS CMD...      run CMD every quarter second until it succeeds (false after SECS)
 #
 # Results
 #   e2e_check DESC CMD...     run CMD; on failure keep a screenshot and the log, then stop
@@ -106,25 +108,26 @@ e2e_cleanup() {
 
 e2e_xvfb() {
     [ -n "$XVFB_PID" ] && return 0
-    local n
-    for n in $(seq 90 199); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        local i
-        for i in $(seq 50); do
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 || DISPLAY=":$n" xwininfo -root >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                return 0
-            fi
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-        XVFB_PID=""
+    # The server picks a free display itself and writes its number when it is ready,
+    # so parallel runs never race for the same one.
+    local out="$E2E_TMP/xvfb.display" n="" i
+    : >"$out"
+    Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for i in $(seq 300); do
+        if grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null; then
+            n=$(head -n 1 "$out")
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
     echo "e2e: could not start Xvfb" >&2
+    cat "$E2E_TMP/xvfb.log" >&2
     exit 2
 }
 
@@ -134,6 +137,27 @@ e2e_launch() {
     KRAG_WIN=""
     "$dir/krag" >"$E2E_TMP/krag.log" 2>&1 </dev/null &
     KRAG_PID=$!
+}
+
+# e2e_launch with a shell command run first in the game's process (e.g. "trap '' INT"
+# to start it with SIGINT ignored, as a script's background job is).
+e2e_launch_with() {
+    local prefix=$1 dir=${2:-$E2E_BUILD}
+    KRAG_STATUS=""
+    KRAG_WIN=""
+    bash -c "$prefix; exec \"\$0/krag\"" "$dir" >"$E2E_TMP/krag.log" 2>&1 </dev/null &
+    KRAG_PID=$!
+}
+
+# Runs CMD every quarter second until it succeeds or SECS pass.
+e2e_poll() {
+    local secs=$1 i
+    shift
+    for i in $(seq $((secs * 4))); do
+        "$@" && return 0
+        sleep 0.25
+    done
+    return 1
 }
 
 e2e_start() {

@@ -69,20 +69,34 @@ e2e_check "menu picture in the plain window" menu_shown
 e2e_click $QUIT
 e2e_expect_exit 0
 
-# A missing picture: krag names it and the folder it looked in, and exits with 1.
+# Broken pictures and a FIFO among the maps: krag names each file with its reason and the
+# folder it looked in, and exits with 1 (the FIFO used to hang it, the header promising
+# 65536x65536 pixels to crash it).
 broken=$E2E_TMP/broken
 e2e_data_copy "$broken"
 rm "$broken/bmp/cursor.bmp"
+{
+    printf 'BM\x46\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\0\0\1\0\1\0\x18\0'
+    head -c 40 /dev/zero
+} >"$broken/bmp/menu.bmp"
+convert -size 1x1 xc:red BMP3:"$broken/bmp/box.bmp"
+convert "$BMP/fire_1.bmp" BMP:"$broken/bmp/fire_1.bmp" # written with a V5 header
+mkfifo "$broken/krm/x.krm"
 e2e_launch "$broken"
-e2e_expect_exit 1 20
-e2e_check "missing file named" grep -q 'bmp/cursor.bmp' "$E2E_TMP/krag.log"
+e2e_expect_exit 1 30
+e2e_check "FIFO among the maps named and skipped" grep -q '^krm/x.krm:0: not a regular file$' "$E2E_TMP/krag.log"
+e2e_check "missing file named" grep -q '^krag: bmp/cursor.bmp: not found$' "$E2E_TMP/krag.log"
+e2e_check "oversized header named" grep -q '^krag: bmp/menu.bmp: 65536x65536, expected 640x480$' "$E2E_TMP/krag.log"
+e2e_check "wrong size named" grep -q '^krag: bmp/box.bmp: 1x1, expected 16x16$' "$E2E_TMP/krag.log"
+e2e_check "V5 header explained" \
+    grep -q '^krag: bmp/fire_1.bmp: unsupported BMP header (V5), save as 24-bit BMP3$' "$E2E_TMP/krag.log"
 e2e_check "folder searched named" grep -q "$broken" "$E2E_TMP/krag.log"
 
-# No maps at all: krag names its krm/ folder and exits with 1.
-cp "$E2E_BUILD/bmp/cursor.bmp" "$broken/bmp/"
+# Only refused maps: krag says how many it found and exits with 1.
 rm -f "$broken"/krm/*.krm
+echo "640 480" >"$broken/krm/half.krm"
 e2e_launch "$broken"
 e2e_expect_exit 1 20
-e2e_check "empty map folder named" grep -q "$broken/krm" "$E2E_TMP/krag.log"
+e2e_check "refused maps counted" grep -q "^krag: 1 map file found in $broken/krm/, all refused$" "$E2E_TMP/krag.log"
 
 e2e_done

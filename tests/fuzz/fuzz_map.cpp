@@ -8,7 +8,7 @@
 
 #include "world/mapfile.h"
 
-static bool any_tile(const char *name) { return name[0] != 0; }
+static std::string any_tile(const char *name) { return name[0] ? "" : "not found"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static mapfile mf;

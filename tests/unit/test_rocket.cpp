@@ -7,6 +7,7 @@
 #include "effects/flames.h"
 #include "effects/rocket.h"
 #include "match/game.h"
+#include "match/sim.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/options.h"
@@ -82,6 +83,25 @@ TEST_F(RocketTest, LeavingTheMapIsSilent) {
     EXPECT_EQ(blasts(), 0);
     EXPECT_EQ(game.shake_counter, 0);
     EXPECT_EQ(burning_flames(), 0);
+}
+
+TEST_F(RocketTest, TheMatchCheckerAllowsTheOneTickJustOutsideTheMap) {
+    open_map();
+    rockets[0].init(0, 639.2f, 100, false, nullptr);
+    rockets[0].update(); // the whole step is taken: it ends 0.2 px past the edge
+    ASSERT_TRUE(rockets[0].get_active());
+    EXPECT_GE(rockets[0].x, 640.0f);
+    EXPECT_EQ(sim_check_invariants(), "");
+    rockets[0].update(); // freed on its next tick
+    EXPECT_FALSE(rockets[0].get_active());
+    EXPECT_EQ(sim_check_invariants(), "");
+
+    // One that stays out for a second tick is a fault.
+    rockets[0].init(0, 700, 100, false, nullptr);
+    EXPECT_EQ(sim_check_invariants(), "");
+    EXPECT_EQ(sim_check_invariants(), "rocket 0 left the map but is still flying");
+    rockets[0].reset();
+    EXPECT_EQ(sim_check_invariants(), "");
 }
 
 TEST_F(RocketTest, SpeedsUpEveryTickAndTrailsSmoke) {

@@ -372,16 +372,28 @@ TEST_F(Shell, MissingOrBrokenAssetsAreAllNamed) {
     fs::remove(dir / "bmp" / "cursor.bmp");
     fs::remove(dir / "wav" / "gun_sm.wav");
     std::ofstream(dir / "bmp" / "menu.bmp") << "not a picture";
+    BITMAP *dot = create_bitmap(1, 1);
+    save_bitmap((dir / "bmp" / "box.bmp").c_str(), dot, nullptr); // loads, but far too small
+    destroy_bitmap(dot);
+    fs::resize_file(dir / "bmp" / "credits.bmp", fs::file_size(dir / "bmp" / "credits.bmp") - 1);
+    { // a header promising 65536 x 65536 pixels: the library's loader would write past its buffer
+        std::string huge("BM\x46\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\0\0\1\0\1\0\x18\0", 30);
+        std::ofstream(dir / "bmp" / "options.bmp") << huge << std::string(40, '\0');
+    }
 
     unload_data();
     ASSERT_EQ(0, chdir(dir.c_str()));
     std::vector<std::string> missing = load_data();
-    EXPECT_EQ((std::vector<std::string>{"bmp/cursor.bmp", "bmp/menu.bmp", "wav/gun_sm.wav"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "bmp/box.bmp: 1x1, expected 16x16",
+                  "bmp/credits.bmp: truncated: 921653 bytes, the pixels need 921654",
+                  "bmp/cursor.bmp: not found", "bmp/menu.bmp: not a BMP file",
+                  "bmp/options.bmp: 65536x65536, expected 640x480", "wav/gun_sm.wav: not found"}),
               missing);
     EXPECT_EQ(nullptr, bcursor);
-    EXPECT_NE(nullptr, boptions);
+    EXPECT_NE(nullptr, bweapons);
     unload_data();
-    EXPECT_EQ(nullptr, boptions) << "unloading leaves no dangling images";
+    EXPECT_EQ(nullptr, bweapons) << "unloading leaves no dangling images";
 
     ASSERT_EQ(0, chdir(home.c_str()));
     fs::remove_all(dir);

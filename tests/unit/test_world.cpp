@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "effects/particle.h"
@@ -41,10 +42,10 @@ struct maptext {
     }
 };
 
-bool no_rock(const char *name) { return strcmp(name, "rock.bmp") != 0; }
-bool any_tile(const char *) { return true; }
+std::string no_rock(const char *name) { return strcmp(name, "rock.bmp") ? "" : "not found"; }
+std::string any_tile(const char *) { return ""; }
 
-maperror refusal(const std::string &text, tile_exists_fn tiles = any_tile) {
+maperror refusal(const std::string &text, tile_check_fn tiles = any_tile) {
     static mapfile mf;
     std::istringstream in(text);
     maperror err;
@@ -102,7 +103,42 @@ TEST(mapfile_test, EachBrokenRuleIsRefusedWithItsLine) {
     EXPECT_EQ(err.reason, "file ends before width");
     static mapfile mf;
     EXPECT_FALSE(parse_map_file("no/such/file.krm", mf, err, any_tile));
-    EXPECT_EQ(err.reason, "cannot open file");
+    EXPECT_EQ(err.reason, "cannot open file: not found");
+}
+
+// Warnings as "LINE: reason" lines; the kit's map stands its spawn in the floor
+// (line 33), so every case below also carries that one.
+std::vector<std::string> warnings_of(const std::string &text) {
+    static mapfile mf;
+    maperror err;
+    std::vector<maperror> warnings;
+    std::istringstream in(text);
+    EXPECT_TRUE(parse_map(in, mf, err, any_tile, &warnings)) << err.reason;
+    std::vector<std::string> v;
+    for (const maperror &w : warnings) v.push_back(std::to_string(w.line) + ": " + w.reason);
+    return v;
+}
+
+TEST(mapfile_test, OdditiesThatDoNotStopPlayAreWarnings) {
+    const std::string in_floor = "33: spawn point 'A' at column 2, row 29 stands inside a solid cell";
+    EXPECT_EQ(warnings_of(maptext().str()), (std::vector<std::string>{in_floor}));
+
+    maptext t;
+    t.rows[3] += "..";     // line 8: two cells too many...
+    t.rows[4].resize(38);  // ...made up on the next line, so the grid stays whole
+    t.rows[20][5] = 'B';   // line 25: a second spawn, standing in a wall
+    t.rows[21][5] = 'a';
+    EXPECT_EQ(warnings_of(t.str()),
+              (std::vector<std::string>{
+                  "8: grid row longer than the width (40 cells)",
+                  "25: spawn point 'B' at column 6, row 21 stands inside a solid cell", in_floor}));
+
+    EXPECT_EQ(warnings_of(maptext().str() + "\ntrailing words\n"),
+              (std::vector<std::string>{"36: content after the grid", in_floor}));
+    t = maptext();
+    t.rows[29] += "aa"; // the last row runs on
+    EXPECT_EQ(warnings_of(t.str()),
+              (std::vector<std::string>{"34: grid row longer than the width (40 cells)", in_floor}));
 }
 
 TEST(mapfile_test, FieldsAreWhitespaceSeparatedAndExtrasAreCountedNotRefused) {
@@ -186,19 +222,41 @@ TEST_F(map_folder_test, ListHoldsThirtyTwoGoodMapsSortedAndNothingElse) {
     std::string said = testing::internal::GetCapturedStderr();
 
     ASSERT_EQ(map.get_nm(), 32); // the broken file took no slot
+    EXPECT_EQ(map.get_nfound(), 35);
     std::vector<std::string> v = listed();
     for (int i = 0; i < 32; i++) {
-        EXPECT_EQ(v[i].size(), 7u);
-        EXPECT_EQ(v[i][0], 'm');
-        if (i) {
-            EXPECT_LT(v[i - 1], v[i]);
-        }
+        char want[16];
+        snprintf(want, sizeof(want), "m%02d.krm", i);
+        EXPECT_EQ(v[i], want) << "the first 32 by name, whatever the folder's order";
     }
-    // The broken map was met before the list filled up only if the search returned it
-    // early; when it was read, it was reported once with its line.
-    if (!said.empty()) {
-        EXPECT_EQ(said, "krm/aa.krm:1: width 650 is not a multiple of 16\n");
-    }
+    // Everything left out is named, with its reason.
+    EXPECT_EQ(said, "krm/aa.krm:1: width 650 is not a multiple of 16\n"
+                    "krm/elevenchars.krm: the name is too long (at most 10 letters before "
+                    ".krm); left out\n"
+                    "krm/m32.krm: the map list is full (32 maps); left out\n");
+}
+
+TEST_F(map_folder_test, FilesThatAreNotMapsAreNamedAndSkippedWithoutWaiting) {
+    ASSERT_EQ(0, mkfifo("krm/x.krm", 0600)); // opening it for reading would block
+    mkdir_p("krm/dir.krm");
+    write("krm/bom.krm", "\xEF\xBB\xBF" + maptext().str());
+    maptext menu_tile;
+    menu_tile.tiles = "1 big.bmp";
+    write("krm/big.krm", menu_tile.str());
+    BITMAP *big = create_bitmap(640, 480);
+    clear_to_color(big, 0);
+    save_bitmap("bmp/big.bmp", big, nullptr);
+    destroy_bitmap(big);
+
+    testing::internal::CaptureStderr();
+    map.load();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "krm/big.krm:4: tile \"big.bmp\" is 640x480, expected 16x16\n"
+              "krm/bom.krm:1: UTF-8 byte-order mark at the start; save the file without it\n"
+              "krm/dir.krm:0: is a directory\n"
+              "krm/x.krm:0: not a regular file\n");
+    EXPECT_EQ(map.get_nm(), 0);
+    EXPECT_EQ(map.get_nfound(), 4); // "4 map files found, all refused", not "none found"
 }
 
 TEST_F(map_folder_test, ListIsInByteOrderAndDisplayNamesAreUpperCase) {
@@ -287,6 +345,7 @@ TEST_F(map_folder_test, InitRefusesAFileThatBrokeOrATileThatWillNotLoad) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(map.init());
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(map.problem, "tile \"rock.bmp\": not a BMP file"); // shown to the player
     EXPECT_FALSE(map.tiles[0]);
     EXPECT_FALSE(map.background);
     EXPECT_FALSE(boxes[0].get_active()); // nothing placed for a map that is not played
