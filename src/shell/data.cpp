@@ -47,7 +47,7 @@ static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
     {&bbullet[1], "bullet_2", 12, 1},
     {&bcredits, "credits", 640, 480},
     {&bcross, "cross", 5, 5},
-    {&bcrosshair, "crosshair", 5, 5},
+    {&bcrosshair, "crosshair", 11, 11},
     {&bcursor, "cursor", 10, 14},
     {&bfire[0], "fire_1", 8, 5},
     {&bfire[1], "fire_2", 10, 7},

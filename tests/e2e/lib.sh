@@ -115,8 +115,9 @@ e2e_xvfb() {
     Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for i in $(seq 300); do
-        if grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null; then
-            n=$(head -n 1 "$out")
+        [ -z "$n" ] && grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null && n=$(head -n 1 "$out")
+        # The number can come before the server answers clients: wait until it does.
+        if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
             export DISPLAY=":$n"
             return 0
         fi
