@@ -1,9 +1,10 @@
 # Two commands do everything: `make run` plays, `make test` checks.
 BUILD      := build
+PREFIX     ?= /usr/local
 ASAN_BUILD := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz mapreport
+.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz install deb mapreport
 
 all: build
 
@@ -31,6 +32,18 @@ test: build asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# Installs under PREFIX (default /usr/local), staged below DESTDIR when it is given:
+# PREFIX/games/krag, PREFIX/share/games/krag/{bmp,wav,krm}, desktop entry, icons,
+# AppStream metainfo and man pages.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package built the Debian way (debian/ with debhelper) from a copy of the
+# source in build-deb/, so the tree stays clean; lintian's verdict is printed.
+deb:
+	@bash tools/setup.sh deb
+	bash tools/make_deb.sh $(CURDIR) $(CURDIR)/build-deb
+
 bench: build
 	cd $(BUILD) && ./krag-bench
 
@@ -45,4 +58,4 @@ fuzz: build
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300}
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb

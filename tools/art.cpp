@@ -1,4 +1,5 @@
-// krag-art SRC OUT: draws every bitmap of the game into OUT.
+// krag-art SRC OUT [ICONS]: draws every bitmap of the game into OUT, and the desktop
+// icons into ICONS when it is given.
 //
 // SRC holds palette.txt (shared colours), any number of NAME.art files in
 // subfolders (each becomes OUT/NAME.bmp), variants.txt (recoloured copies of
@@ -295,8 +296,8 @@ static void read_variants(const char* src)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        fprintf(stderr, "usage: krag-art ART_FOLDER OUTPUT_FOLDER\n");
+    if (argc != 3 && argc != 4) {
+        fprintf(stderr, "usage: krag-art ART_FOLDER OUTPUT_FOLDER [ICON_FOLDER]\n");
         return 2;
     }
     const char* src = argv[1];
@@ -329,5 +330,9 @@ int main(int argc, char** argv)
             art_fail(path, 0, "cannot write");
     }
     printf("krag-art: wrote %d bitmaps to %s\n", picture_count, out);
+    if (argc == 4) {
+        write_icons(argv[3]);
+        printf("krag-art: wrote the icons to %s\n", argv[3]);
+    }
     return 0;
 }

@@ -47,6 +47,9 @@ BITMAP* find_picture(const char* name);
 // Procedural pictures: HUD frames, selector, banners and the full screens.
 void draw_screens();
 
+// The desktop icon at 32, 64, 128 and 256 pixels: OUT/krag-SIZE.png.
+void write_icons(const char* out);
+
 // Drawing helpers shared by the procedural pictures.
 int rgb(int r, int g, int b);
 int pal(unsigned char c);

@@ -32,6 +32,8 @@
 #   e2e_move X Y              move the pointer
 #   e2e_click X Y             move, press, release (with pauses: the screens act on a press
 #                             that follows a release)
+#   e2e_tap X Y               move, then press and release at once (xdotool click: a touchpad
+#                             tap, both events usually between two logic ticks)
 #   e2e_key KEY [SECS]        hold a key (xdotool key name, e.g. Escape) for SECS (0.2)
 #   e2e_park                  move the pointer to the bottom-right corner, out of the way
 #   e2e_close_request         ask the window to close, as a close button does (WM_DELETE_WINDOW)
@@ -253,6 +255,12 @@ e2e_click() {
     xdotool mousedown 1
     sleep 0.15
     xdotool mouseup 1
+    sleep 0.25
+}
+
+e2e_tap() {
+    e2e_move "$1" "$2"
+    xdotool click 1
     sleep 0.25
 }
 

@@ -1,0 +1,86 @@
+// The game's icon for the desktop: the player with his gun on a strip of grass under
+// an evening sky, drawn at 32x32 from the game's own sprites, then enlarged pixel for
+// pixel to 64, 128 and 256 and written as PNG with libpng.
+#include <png.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include "art.h"
+
+const int ICON_BASE = 32;
+static const int ICON_SIZES[] = {32, 64, 128, 256};
+
+static void put_sprite(BITMAP *icon, const char *name, int x, int y) {
+    BITMAP *sprite = find_picture(name);
+    if (!sprite) art_fail(name, 0, "the icon needs %s.bmp", name);
+    draw_sprite(icon, sprite, x, y);
+}
+
+// A transparent pixel: the rounded corners.
+static bool outside_corner(int x, int y) {
+    const int r = 5;
+    int cx = x < r ? r : x > ICON_BASE - 1 - r ? ICON_BASE - 1 - r : x;
+    int cy = y < r ? r : y > ICON_BASE - 1 - r ? ICON_BASE - 1 - r : y;
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) > r * r;
+}
+
+static BITMAP *draw_icon() {
+    BITMAP *icon = create_bitmap_ex(32, ICON_BASE, ICON_BASE);
+    vgradient(icon, 0, 0, ICON_BASE - 1, ICON_BASE - 1, rgb(36, 44, 96), rgb(226, 128, 64));
+    // Grass along the bottom: the top rows of the grass tile.
+    BITMAP *grass = find_picture("grass");
+    if (!grass) art_fail("grass", 0, "the icon needs grass.bmp");
+    for (int x = 0; x < ICON_BASE; x += 16)
+        masked_blit(grass, icon, 0, 0, x, 28, 16, 4);
+    // The player as the game draws him facing right: brown hair, blue shirt, green
+    // pants, the gun held out in one hand.
+    const int px = 6, py = 0;
+    put_sprite(icon, "head_brown", px + 5, py);
+    put_sprite(icon, "body_b", px + 3, py + 6);
+    put_sprite(icon, "legs_g1", px, py + 16);
+    put_sprite(icon, "arms_b1", px + 7, py + 8);
+    put_sprite(icon, "gun", px + 11, py + 5);
+    return icon;
+}
+
+static void write_png(const char *path, BITMAP *icon, int size) {
+    FILE *f = fopen(path, "wb");
+    if (!f) art_fail(path, 0, "cannot write");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
+    png_infop info = png ? png_create_info_struct(png) : NULL;
+    if (!png || !info || setjmp(png_jmpbuf(png))) art_fail(path, 0, "libpng cannot write it");
+    png_init_io(png, f);
+    png_set_IHDR(png, info, size, size, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    int scale = size / ICON_BASE;
+    png_byte *row = new png_byte[size * 4];
+    for (int y = 0; y < size; y++) {
+        for (int x = 0; x < size; x++) {
+            int sx = x / scale, sy = y / scale;
+            int c = getpixel(icon, sx, sy);
+            png_byte *p = row + 4 * x;
+            p[0] = (png_byte)getr32(c);
+            p[1] = (png_byte)getg32(c);
+            p[2] = (png_byte)getb32(c);
+            p[3] = outside_corner(sx, sy) ? 0 : 255;
+        }
+        png_write_row(png, row);
+    }
+    png_write_end(png, NULL);
+    png_destroy_write_struct(&png, &info);
+    delete[] row;
+    if (fclose(f) != 0) art_fail(path, 0, "cannot write");
+}
+
+void write_icons(const char *out) {
+    BITMAP *icon = draw_icon();
+    mkdir(out, 0755);
+    char path[1024];
+    for (int size : ICON_SIZES) {
+        if (snprintf(path, sizeof(path), "%s/krag-%d.png", out, size) >= (int)sizeof(path))
+            art_fail(out, 0, "output path too long");
+        write_png(path, icon, size);
+    }
+    destroy_bitmap(icon);
+}
