@@ -63,8 +63,9 @@ static void report(const char *file, const std::vector<float> &buf)
         peak = fabsf(buf[i]) > peak ? fabsf(buf[i]) : peak;
     }
     double rms = buf.empty() ? 0 : sqrt(sum / buf.size());
-    printf("%-24s %6.3f s  peak %6.1f dB  rms %6.1f dB\n", file, (double)buf.size() / SOUND_RATE,
-           20 * log10(peak + 1e-9), 20 * log10(rms + 1e-9));
+    printf("%-24s %6.3f s  peak %6.1f dB  short-term %6.1f dB  rms %6.1f dB\n", file,
+           (double)buf.size() / SOUND_RATE, 20 * log10(peak + 1e-9), synth_short_term_db(buf),
+           20 * log10(rms + 1e-9));
 }
 
 static bool write(const char *dir, const char *name, const char *suffix,
@@ -82,6 +83,27 @@ static bool write(const char *dir, const char *name, const char *suffix,
     return true;
 }
 
+static float peak_db(const std::vector<float> &buf)
+{
+    float peak = 0;
+    for (float v : buf)
+        peak = fabsf(v) > peak ? fabsf(v) : peak;
+    return 20 * log10f(peak + 1e-9f);
+}
+
+// Brings a sound to its recipe's level (the render is already at its peak when the
+// recipe states none).
+static bool level(const crecipe &recipe, const char *path, std::vector<float> &buf)
+{
+    if (!recipe.level_set || synth_level(buf, recipe.level_db, recipe.peak_db))
+        return true;
+    fprintf(stderr,
+            "%s: level %.1f dB would take the peak past %.1f dB (its loudest 20 ms are %.1f dB "
+            "under its peak); lower the level or soften the attack\n",
+            path, recipe.level_db, recipe.peak_db, peak_db(buf) - synth_short_term_db(buf));
+    return false;
+}
+
 static bool make(const char *recipes, const char *out, const char *name)
 {
     char path[1024];
@@ -91,12 +113,20 @@ static bool make(const char *recipes, const char *out, const char *name)
         return false;
     std::vector<float> normal, slow;
     synth_render(recipe, normal);
-    if (!write(out, name, "", normal))
+    if (recipe.loop <= 0)
+        synth_trim_tail(normal, recipe.fade_out);
+    if (!level(recipe, path, normal) || !write(out, name, "", normal))
         return false;
     if (!recipe.slowmo)
         return true;
+    // The slow version is the levelled sound stretched, and as loud.
     synth_slow_third(normal, slow);
-    synth_normalise(slow, recipe.peak_db); // interpolation may overshoot a little
+    if (recipe.level_set) {
+        if (!level(recipe, path, slow))
+            return false;
+    } else {
+        synth_normalise(slow, recipe.peak_db); // interpolation may overshoot a little
+    }
     return write(out, name, "_sm", slow);
 }
 

@@ -63,7 +63,9 @@ class crecipe {
   public:
     char name[MAX_NAME];
     float length;    // seconds; 0 = until the last layer ends
-    float peak_db;   // peak level after normalising, dBFS
+    float peak_db;   // peak level after normalising, dBFS; with `level`, the ceiling
+    float level_db;  // loudest 20 ms (short-term peak) after levelling, dBFS
+    bool level_set;  // the recipe states a level
     float fade_in, fade_out; // seconds
     float loop;      // crossfade in seconds when the sample loops, 0 for one-shots
     bool slowmo;     // also write name_sm.wav, slowed to a third
@@ -83,6 +85,19 @@ void synth_slow_third(const std::vector<float> &in, std::vector<float> &out);
 
 // Scales so the largest magnitude is `peak_db` dBFS.
 void synth_normalise(std::vector<float> &buf, float peak_db);
+
+// The short-term peak: the RMS of the loudest SHORT_TERM_SECONDS window, dBFS.
+const float SHORT_TERM_SECONDS = 0.02f;
+float synth_short_term_db(const std::vector<float> &buf);
+
+// Cuts a one-shot's tail where it has fallen TAIL_DB below its peak for good (the RMS
+// of every later 50 ms), then fades the last `fade` seconds so the cut does not click.
+const float TAIL_DB = -50.0f;
+void synth_trim_tail(std::vector<float> &buf, float fade);
+
+// Scales so that the short-term peak is `level_db`; false (buffer unchanged) when the
+// samples would then pass `ceiling_db`.
+bool synth_level(std::vector<float> &buf, float level_db, float ceiling_db);
 
 // 16-bit signed PCM mono RIFF WAVE; returns false if the file cannot be written.
 bool wav_write(const char *path, const std::vector<float> &buf, int rate);

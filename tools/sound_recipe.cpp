@@ -136,6 +136,11 @@ static void apply(cline &ln, crecipe &r)
     }
     if (strcmp(key, "length") == 0) { r.length = ln.num(); return; }
     if (strcmp(key, "peak") == 0) { r.peak_db = ln.num(); return; }
+    if (strcmp(key, "level") == 0) {
+        r.level_db = ln.num();
+        r.level_set = true;
+        return;
+    }
     if (strcmp(key, "fade") == 0) { r.fade_out = ln.num(); return; }
     if (strcmp(key, "fadein") == 0) { r.fade_in = ln.num(); return; }
     if (strcmp(key, "loop") == 0) { r.loop = ln.num(); return; }

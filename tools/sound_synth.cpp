@@ -189,6 +189,72 @@ void synth_normalise(std::vector<float> &buf, float peak_db)
         buf[i] *= scale;
 }
 
+// RMS of the window of `w` samples starting at every sample (silence past the end),
+// by a running sum.
+static void window_rms(const std::vector<float> &buf, int w, std::vector<float> &out)
+{
+    int n = (int)buf.size();
+    out.assign(n, 0.0f);
+    if (n == 0 || w < 1)
+        return;
+    double sum = 0;
+    for (int i = 0; i < w && i < n; i++)
+        sum += (double)buf[i] * buf[i];
+    for (int i = 0; i < n; i++) {
+        out[i] = (float)sqrt((sum > 0 ? sum : 0) / w);
+        sum -= (double)buf[i] * buf[i];
+        if (i + w < n)
+            sum += (double)buf[i + w] * buf[i + w];
+    }
+}
+
+float synth_short_term_db(const std::vector<float> &buf)
+{
+    std::vector<float> rms;
+    window_rms(buf, (int)(SHORT_TERM_SECONDS * SOUND_RATE), rms);
+    float top = 0;
+    for (float v : rms)
+        top = v > top ? v : top;
+    return 20 * log10f(top + 1e-9f);
+}
+
+void synth_trim_tail(std::vector<float> &buf, float fade)
+{
+    // A 50 ms window rides over the zero crossings of a low rumble and over the odd
+    // crackle late in a tail.
+    std::vector<float> rms;
+    int w = SOUND_RATE / 20;
+    window_rms(buf, w, rms);
+    float peak = 0;
+    for (float v : buf)
+        peak = fabsf(v) > peak ? fabsf(v) : peak;
+    float floor = peak * powf(10.0f, TAIL_DB / 20.0f);
+    int last = (int)rms.size() - 1;
+    while (last > 0 && rms[last] < floor)
+        last--;
+    int n = last + w < (int)buf.size() ? last + w : (int)buf.size();
+    buf.resize(n);
+    int outn = (int)(fade * SOUND_RATE);
+    for (int j = 0; j < outn && j < n; j++)
+        buf[n - 1 - j] *= (float)j / outn;
+}
+
+bool synth_level(std::vector<float> &buf, float level_db, float ceiling_db)
+{
+    float now = synth_short_term_db(buf);
+    float peak = 0;
+    for (float v : buf)
+        peak = fabsf(v) > peak ? fabsf(v) : peak;
+    if (peak <= 0)
+        return false;
+    float scale = powf(10.0f, (level_db - now) / 20.0f);
+    if (peak * scale > powf(10.0f, ceiling_db / 20.0f) * 1.0001f)
+        return false;
+    for (float &v : buf)
+        v *= scale;
+    return true;
+}
+
 static float auto_length(const crecipe &r)
 {
     float end = 0;

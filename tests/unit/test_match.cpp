@@ -301,8 +301,9 @@ TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
     for (int y = 0; y < ch; y++)
         for (int x = 0; x < cw; x++) {
             int c = getpixel(bcrosshair, x, y);
-            if (c != makecol(255, 0, 255))
+            if (c != makecol(255, 0, 255)) {
                 EXPECT_EQ(c, getpixel(bbuffer, 300 - cw / 2 + x, 200 - ch / 2 + y)) << x << "," << y;
+            }
         }
     mouse_x = mouse_y = 0;
 

@@ -6,7 +6,9 @@
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string>
+#include <vector>
 
 static const char *const SOUNDS[] = {
     "blood", "box", "explosion", "flamethrower", "grenade_launcher", "gun", "laser_rifle",
@@ -60,7 +62,7 @@ static double mean_step(const SAMPLE *s, int from, int to)
     return sum / (to - from - 1);
 }
 
-TEST(sound, every_sample_loads_as_16_bit_mono_normalised_without_clipping)
+TEST(sound, every_sample_loads_as_16_bit_mono_without_clipping)
 {
     for (const char *name : SOUNDS) {
         for (const char *suffix : {"", "_sm"}) {
@@ -72,8 +74,8 @@ TEST(sound, every_sample_loads_as_16_bit_mono_normalised_without_clipping)
             EXPECT_EQ(16, s->bits) << file;
             EXPECT_EQ(0, s->stereo) << file;
             EXPECT_EQ(22050, s->freq) << file;
-            // about -1 dBFS: loud, but never at full scale
-            EXPECT_GT(peak(s), 26000) << file;
+            // levelled by their recipes, never at full scale
+            EXPECT_GT(peak(s), 3000) << file;
             EXPECT_LT(peak(s), 32000) << file;
             if (file != "flamethrower") {
                 EXPECT_LT(abs(at(s, 0)), 600) << file << " starts with a click";
@@ -82,6 +84,120 @@ TEST(sound, every_sample_loads_as_16_bit_mono_normalised_without_clipping)
             destroy_sample(s);
         }
     }
+}
+
+// RMS of `w` samples from `from` (silence past the end), relative to full scale.
+static double window_rms(const SAMPLE *s, int from, int w)
+{
+    double sum = 0;
+    for (int i = from; i < from + w && i < (int)s->len; i++)
+        sum += (double)at(s, i) * at(s, i);
+    return sqrt(sum / w) / 32768.0;
+}
+
+// The loudest 20 ms, dBFS.
+static double short_term_db(const SAMPLE *s)
+{
+    int w = s->freq / 50;
+    double top = 0;
+    for (int i = 0; i < (int)s->len; i += 11)
+        top = std::max(top, window_rms(s, i, w));
+    return 20 * log10(top + 1e-9);
+}
+
+// The level a recipe states for its sound (dBFS); NAN when it states none.
+static double recipe_level(const char *name)
+{
+    std::string path = std::string(KRAG_SOURCE_DIR) + "/assets/sound/" + name + ".snd";
+    FILE *f = fopen(path.c_str(), "r");
+    if (!f)
+        return NAN;
+    char line[256];
+    double level = NAN;
+    while (fgets(line, sizeof line, f))
+        if (sscanf(line, "level %lf", &level) == 1)
+            break;
+    fclose(f);
+    return level;
+}
+
+// Loudest first: each tier is above every sound of the next.
+static const std::vector<std::vector<const char *>> TIERS = {
+    {"explosion", "rocket_launcher"},
+    {"shotgun", "sniper_rifle", "grenade_launcher"},
+    {"gun", "machine_gun", "minigun", "laser_rifle"},
+    {"blood", "shell", "box", "flamethrower"},
+};
+
+TEST(sound, each_sound_is_as_loud_as_its_recipe_says_and_the_tiers_keep_their_order)
+{
+    double quietest_above = 1e9;
+    for (size_t t = 0; t < TIERS.size(); t++) {
+        double loudest = -1e9, quietest = 1e9;
+        for (const char *name : TIERS[t]) {
+            double target = recipe_level(name);
+            ASSERT_FALSE(std::isnan(target)) << name << ".snd states no level";
+            for (const char *suffix : {"", "_sm"}) {
+                std::string file = std::string(name) + suffix;
+                if (file == "flamethrower_sm")
+                    continue;
+                SAMPLE *s = load(file);
+                ASSERT_TRUE(s) << file;
+                double got = short_term_db(s);
+                EXPECT_NEAR(target, got, 0.3) << file;
+                loudest = std::max(loudest, got);
+                quietest = std::min(quietest, got);
+                destroy_sample(s);
+            }
+        }
+        if (t > 0) {
+            EXPECT_GE(quietest_above - loudest, 2.0) << "tier " << t << " against the one above";
+        }
+        quietest_above = quietest;
+    }
+}
+
+TEST(sound, one_shots_end_where_they_fall_below_minus_50_db)
+{
+    for (const char *name : SOUNDS) {
+        if (std::string(name) == "flamethrower")
+            continue;
+        SAMPLE *s = load(name);
+        ASSERT_TRUE(s) << name;
+        int w = s->freq / 20; // 50 ms
+        double floor = peak(s) / 32768.0 * pow(10, -50 / 20.0);
+        int last = 0;
+        for (int i = 0; i < (int)s->len; i++)
+            if (window_rms(s, i, w) >= floor)
+                last = i;
+        // nothing after the sound has died away but its last 50 ms window, which the
+        // end fade (at most 50 ms) may have pushed under the line
+        EXPECT_LE((int)s->len - last, 2 * w) << name;
+        destroy_sample(s);
+    }
+}
+
+// Share of the energy under about 300 Hz: the body of a shot.
+static double low_share(const SAMPLE *s)
+{
+    double a = 1 - exp(-2 * M_PI * 300.0 / s->freq), y = 0, low = 0, all = 0;
+    for (int i = 0; i < (int)s->len; i++) {
+        y += a * (at(s, i) - y);
+        low += y * y;
+        all += (double)at(s, i) * at(s, i);
+    }
+    return low / all;
+}
+
+TEST(sound, the_gun_is_deeper_and_longer_than_the_machine_gun)
+{
+    SAMPLE *gun = load("gun");
+    SAMPLE *mg = load("machine_gun");
+    ASSERT_TRUE(gun && mg);
+    EXPECT_GE(seconds(gun), 1.5 * seconds(mg));
+    EXPECT_GE(low_share(gun), 2 * low_share(mg));
+    destroy_sample(gun);
+    destroy_sample(mg);
 }
 
 TEST(sound, slow_motion_versions_are_the_same_sound_at_a_third_of_the_speed)
@@ -143,4 +259,20 @@ TEST(sound, flamethrower_loops_without_a_click_or_a_dip)
     EXPECT_GT(head / edge, whole * 0.3);
     EXPECT_GT(tail / edge, whole * 0.3);
     destroy_sample(s);
+}
+
+TEST(sound, the_tool_refuses_a_level_that_would_clip)
+{
+    char dir[] = "/tmp/krag_sound_test_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    std::string src = dir;
+    std::string copy = "cp " + std::string(KRAG_SOURCE_DIR) + "/assets/sound/*.snd " + src;
+    ASSERT_EQ(0, system(copy.c_str()));
+    std::string run = "./krag-sound " + src + " " + src + " >/dev/null 2>&1";
+    EXPECT_EQ(0, system(run.c_str()));
+    // The explosion's loudest 20 ms at full scale would need peaks far past -1 dBFS.
+    std::string louder = "sed -i 's/^level .*/level 0/' " + src + "/explosion.snd";
+    ASSERT_EQ(0, system(louder.c_str()));
+    EXPECT_NE(0, system(run.c_str()));
+    system(("rm -rf " + src).c_str());
 }
