@@ -55,7 +55,8 @@ soak: asan
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
 
 fuzz: build
-	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300}
+	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} map
+	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} replay
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb

@@ -28,7 +28,7 @@ static const char* const required_names[] = {
     "kills", "kills_bar", "legs_b1", "legs_b2", "legs_b3", "legs_b4", "legs_g1", "legs_g2",
     "legs_g3", "legs_g4", "legs_r1", "legs_r2", "legs_r3", "legs_r4", "lost",
     "machine_gun", "menu", "minigun_1", "minigun_2", "options", "particle_1", "particle_2",
-    "plank", "powerup_1", "powerup_2", "powerup_3", "powerup_4", "powerup_5", "rocket_1",
+    "plank", "powerup_1", "powerup_2", "powerup_3", "powerup_4", "powerup_5", "replays", "rocket_1",
     "rocket_2", "rocket_launcher", "shell_1", "shell_2", "shotgun", "sniper_rifle",
     "weapons", "won",
 };

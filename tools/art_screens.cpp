@@ -451,7 +451,24 @@ static void draw_options()
     tick_box(b, 397, 300);
     text_small(b, "DOUBLE SIZE", 408, 299, pal('7'), pal('0'));
     button(b, 260, 362, 379, 382, "BACK");
+    button(b, 390, 362, 520, 382, "REPLAYS");
     add_picture("options", b);
+}
+
+// The list of recorded matches: the game prints a row per file on the panel (from
+// y 98, 12 px apart, 20 rows) and its paging arrows at the panel's right edge.
+static void draw_replays()
+{
+    BITMAP* b = new_bitmap(640, 480, 0);
+    backdrop(b, 29);
+    ground(b, 448, 11);
+    title(b, "REPLAYS", 320, 24, 6);
+    shade_panel(b, 40, 76, 599, 344);
+    text_small(b, "CLICK A MATCH TO WATCH IT", 50, 83, pal('*'), pal('0'));
+    sunken_box(b, 48, 95, 572, 338, pal('Z'));
+    arrow_pair(b, 580, 96);
+    button(b, 260, 362, 379, 382, "BACK");
+    add_picture("replays", b);
 }
 
 static void draw_credits()
@@ -492,5 +509,6 @@ void draw_screens()
     banner("lost", "YOU LOSE", 196, pal('7'), pal('f'), pal('r'), pal('R'));
     draw_menu();
     draw_options();
+    draw_replays();
     draw_credits();
 }

@@ -10,21 +10,30 @@
 #include <unistd.h>
 
 #include "match/game.h"
+#include "match/replay.h"
 #include "match/sim.h"
 #include "players/player.h"
 #include "shell/datadir.h"
 #include "shell/options.h"
 #include "world/map.h"
+#include "sim_replay.h"
 
 static void usage() {
     fprintf(stderr,
             "usage: krag-sim [--map FILE.krm] [--type 0-3] [--bots 1-5] [--skill 0-2]\n"
             "                [--kills 1-25] [--ticks N] [--seed N]\n"
             "                [--force slowmotion|heatseek|firerate] [--check] [--stuck]\n"
+            "                [--record FILE.krr [--restless]]\n"
+            "       krag-sim --replay FILE.krr [--update]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
             "            and spawn areas never left (exit 3 when any)\n"
-            "  --force   keep giving every player that power-up\n");
+            "  --force   keep giving every player that power-up\n"
+            "  --record  write the match to a replay file; --restless: the human presses\n"
+            "            keys and moves the pointer at random instead of standing still\n"
+            "  --replay  play a recorded match and compare it with its recording: exit 0\n"
+            "            same result, 1 different, 2 bad file, 3 unfinished recording;\n"
+            "            --update writes the file anew with this game's results\n");
     exit(2);
 }
 
@@ -54,7 +63,8 @@ int main(int argc, char **argv) {
     std::string mapname;
     long type = -1, bots = -1, skill = -1, kills = -1, ticks = 60000, seed = 1;
     int force = -1;
-    bool check = false, stuck = false;
+    bool check = false, stuck = false, restless = false, update = false;
+    std::string record, replay;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
         auto value = [&]() -> const char * {
@@ -69,6 +79,10 @@ int main(int argc, char **argv) {
         else if (a == "--ticks") { if (!number(value(), 0, LONG_MAX / 2, ticks)) usage(); }
         else if (a == "--seed") { if (!number(value(), 0, UINT_MAX, seed)) usage(); }
         else if (a == "--check") check = true;
+        else if (a == "--record") record = absolute_path(value());
+        else if (a == "--restless") restless = true;
+        else if (a == "--replay") replay = absolute_path(value());
+        else if (a == "--update") update = true;
         else if (a == "--stuck") stuck = true;
         else if (a == "--force") {
             std::string k = value();
@@ -82,6 +96,15 @@ int main(int argc, char **argv) {
     // The data as the game finds it (the build tree, an install, KRAG_DATA).
     if (!enter_data_dir("krag-sim", "")) return 1;
 
+    // A replay carries its own settings: nothing else goes with it.
+    if (!replay.empty() && argc != 3 + (update ? 1 : 0)) usage();
+    if (update && replay.empty()) usage();
+    if (restless && record.empty()) usage();
+    if (!record.empty() && force >= 0) {
+        fprintf(stderr, "krag-sim: --force gives power-ups no replay could repeat; not with --record\n");
+        return 2;
+    }
+
     sim_start_headless();
     srand((unsigned)seed);
     map.load();
@@ -93,6 +116,12 @@ int main(int argc, char **argv) {
             fprintf(stderr, "krag-sim: no playable map in krm/\n");
         return 1;
     }
+    if (!replay.empty()) {
+        // A match recorded on one of the player's own maps finds it as the game does.
+        std::string user_maps = user_map_dir();
+        if (!user_maps.empty()) map.load(user_maps.c_str());
+        return replay_main(replay, update);
+    }
     if (type >= 0) options.gametype = (int)type;
     if (bots >= 0) options.bots = (int)bots;
     if (skill >= 0) options.skill = (int)skill;
@@ -100,9 +129,7 @@ int main(int argc, char **argv) {
     if (!mapname.empty()) {
         const char *base = strrchr(mapname.c_str(), '/');
         base = base ? base + 1 : mapname.c_str();
-        int found = -1;
-        for (int i = 0; i < map.get_nm(); i++)
-            if (strcmp(map.names[i], base) == 0) found = i;
+        int found = map.find(base);
         if (found < 0) {
             fprintf(stderr, "krag-sim: map %s is not in the list of playable maps\n", base);
             return 2;
@@ -114,10 +141,13 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    int peak[POOL_COUNT] = {0}, counts[POOL_COUNT];
+    crecorder recorder;
+    if (!record.empty() && !recorder.open_file(record, (uint32_t)seed)) return 1;
+    crestless human((unsigned)seed);
+
+    cmatchstats stats;
     watch w[MAX_PLAYERS] = {};
     int stuck_events = 0;
-    long world_ticks = 0;
     std::string broken;
     int nsp = map.get_nsp();
     bool spawn_left[MAP_MAX_SPAWNS] = {};
@@ -127,18 +157,10 @@ int main(int argc, char **argv) {
         if (force >= 0 && t % 200 == 0)
             for (int i = 0; i < MAX_PLAYERS; i++)
                 if (players[i].active && players[i].health > 0) players[i].powerup(force);
-        int before = players[0].slowmotion;
-        game.update();
-        // The slow-motion gate: a tick moved the world when the counter it read was a
-        // multiple of three.
-        int read = before > 0 ? before - 1 : 0;
-        bool moved = read % 3 == 0;
+        if (restless) input.set(human.next());
+        bool moved = stats.update();
+        recorder.tick(input.now());
         if (!moved) continue;
-        world_ticks++;
-
-        sim_count_live(counts);
-        for (int k = 0; k < POOL_COUNT; k++)
-            if (counts[k] > peak[k]) peak[k] = counts[k];
         if (check && broken.empty()) {
             broken = sim_check_invariants();
             if (!broken.empty()) {
@@ -190,13 +212,9 @@ int main(int argc, char **argv) {
                 printf("stuck spawn=%d x=%d y=%d never left\n", s, map.get_spx(s), map.get_spy(s));
             }
 
-    printf("world_ticks=%ld\n", world_ticks);
-    printf("ticks=%ld winner=%d kills=", ticks, game.winner());
-    for (int i = 0; i < MAX_PLAYERS; i++)
-        if (players[i].active) printf("%s%d", i ? "," : "", players[i].kills);
-    printf(" peak=");
-    for (int k = 0; k < POOL_COUNT; k++) printf("%s%s:%d", k ? "," : "", POOL_NAMES[k], peak[k]);
-    printf("\n");
+    printf("world_ticks=%ld\n", stats.world_ticks);
+    printf("%s\n", stats.line().c_str());
+    recorder.close(stats.line());
     fflush(stdout);
     game.quit();
     if (!broken.empty()) return 4;

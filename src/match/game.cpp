@@ -124,7 +124,10 @@ void cgame::draw_world() {
 
 void cgame::draw() {
     draw_world();
+    present_shaken();
+}
 
+void cgame::present_shaken() {
     // Shake shifts the picture right and down by up to two pixels.
     int dx = 0, dy = 0;
     if (shake_counter > 0) {

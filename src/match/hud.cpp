@@ -91,8 +91,9 @@ void chud::draw() {
         if (marker > 0 || options.get_markme() == MARK_ALWAYS)
             draw_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
                         (int)human.get_y() - 15 - map.get_ys());
-        draw_sprite(bbuffer, bcrosshair, pointer_x() - bcrosshair->w / 2,
-                    pointer_y() - bcrosshair->h / 2);
+        // Where this tick's input aimed: the recorded pointer when a replay plays.
+        draw_sprite(bbuffer, bcrosshair, input.x() - bcrosshair->w / 2,
+                    input.y() - bcrosshair->h / 2);
     } else if (result == -1) {
         if (weapon < 0) draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
     }

@@ -69,6 +69,38 @@ void sim_count_live(int c[POOL_COUNT]) {
     c[16] = live(smoke);
 }
 
+void cmatchstats::clear() {
+    ticks = world_ticks = 0;
+    for (int k = 0; k < POOL_COUNT; k++) peak[k] = 0;
+}
+
+bool cmatchstats::update() {
+    int before = players[0].slowmotion;
+    game.update();
+    ticks++;
+    // The slow-motion gate: a tick moved the world when the counter it read was a
+    // multiple of three.
+    int read = before > 0 ? before - 1 : 0;
+    if (read % 3 != 0) return false;
+    world_ticks++;
+    int counts[POOL_COUNT];
+    sim_count_live(counts);
+    for (int k = 0; k < POOL_COUNT; k++)
+        if (counts[k] > peak[k]) peak[k] = counts[k];
+    return true;
+}
+
+std::string cmatchstats::line() {
+    std::string s = "ticks=" + std::to_string(ticks) + " winner=" + std::to_string(game.winner()) +
+                    " kills=";
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (players[i].active) s += (i ? "," : "") + std::to_string(players[i].kills);
+    s += " peak=";
+    for (int k = 0; k < POOL_COUNT; k++)
+        s += std::string(k ? "," : "") + POOL_NAMES[k] + ":" + std::to_string(peak[k]);
+    return s;
+}
+
 static char problem[256];
 
 // A live entity must stay near the map: a margin for things that leave by an edge

@@ -15,6 +15,23 @@ void sim_start_headless();
 // Live entities in each pool, in the match's update order.
 void sim_count_live(int counts[POOL_COUNT]);
 
+// The figures a match ends with, kept tick by tick: logic ticks, world ticks and the
+// most entities each pool held after a world tick.
+class cmatchstats {
+  public:
+    long ticks;
+    long world_ticks;
+    int peak[POOL_COUNT];
+
+    cmatchstats() { clear(); }
+    void clear();
+    // Runs one logic tick of the match (game.update) and counts it; true when the world
+    // moved in it (not held back by slow motion).
+    bool update();
+    // "ticks=N winner=W kills=K0,K1,... peak=barrels:N,...": the line krag-sim prints.
+    std::string line();
+};
+
 // Checks the match's invariants; returns an empty string or a description of the
 // first broken one. Call it once per world tick: a rocket may spend one tick just
 // outside the map before it is freed.

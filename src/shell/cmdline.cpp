@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "match/replay.h"
 #include "shell/menu.h"
 
 #ifndef KRAG_VERSION
@@ -40,6 +41,8 @@ static const coption OPTIONS[] = {
      [](const char *) { return command_line.video = CHOICE_FULLSCREEN, -1; }},
     {"--data", "DIR", "take the game data (bmp/, wav/, krm/) from DIR",
      [](const char *v) { return command_line.data = v, -1; }},
+    {"--replay", "FILE", "watch a recorded match (space pauses, F: speed, N: one tick, Esc leaves)",
+     [](const char *v) { return command_line.replay = absolute_path(v), -1; }},
     {"--help", nullptr, "show this help and exit", show_help},
     {"--version", nullptr, "show the version and exit", show_version},
 };
@@ -56,6 +59,7 @@ std::string usage_text() {
     text += "\nThe video options last for this run only; the options screen's choice is\n"
             "saved. Settings: $XDG_CONFIG_HOME/krag/settings.cfg (~/.config/krag/).\n"
             "Your own maps: $XDG_DATA_HOME/krag/krm/ (~/.local/share/krag/krm/).\n"
+            "Every match is recorded in $XDG_DATA_HOME/krag/replays/.\n"
             "KRAG_DATA=DIR names the data folder as --data does.\n";
     return text;
 }
@@ -66,7 +70,7 @@ static int bad_argument(const char *what, const char *arg) {
 }
 
 int parse_command_line(int argc, char **argv) {
-    command_line = ccommand_line{0, ""};
+    command_line = ccommand_line{0, "", ""};
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         const coption *found = nullptr;

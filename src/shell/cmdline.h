@@ -8,6 +8,7 @@
 struct ccommand_line {
     int video;        // this run's video mode (a CHOICE_ code of shell/menu.h); 0: the saved one
     std::string data; // --data DIR; empty: search for the data
+    std::string replay; // --replay FILE (absolute); empty: play as usual
 };
 
 extern ccommand_line command_line;

@@ -8,8 +8,8 @@ BITMAP *bammo, *bammo_bar, *barms[6], *bbarrel, *bblood[2], *bbody[3], *bbox, *b
     *bcredits, *bcross, *bcrosshair, *bcursor, *bfire[2], *bflamethrower, *bflesh, *bgrenade1,
     *bgrenade2, *bgrenade_icon, *bgrenade_launcher, *bgun, *bhead[3], *bhealth, *bhealth_bar,
     *bindicator, *bkills, *bkills_bar, *blegs[12], *blost, *bmachine_gun, *bmenu, *bminigun[2],
-    *boptions, *bparticle[2], *bplank, *bpowerup[5], *brocket[2], *brocket_launcher, *bshell[2],
-    *bshotgun, *bsniper_rifle, *bweapons, *bwon;
+    *boptions, *bparticle[2], *bplank, *bpowerup[5], *breplays, *brocket[2], *brocket_launcher,
+    *bshell[2], *bshotgun, *bsniper_rifle, *bweapons, *bwon;
 
 SAMPLE *sblood[2], *sbox[2], *sexplosion[2], *sflamethrower[1], *sgrenade_launcher[2], *sgun[2],
     *slaser_rifle[2], *smachine_gun[2], *sminigun[2], *srocket_launcher[2], *sshell[2],
@@ -92,6 +92,7 @@ static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
     {&bpowerup[2], "powerup_3", 10, 10},
     {&bpowerup[3], "powerup_4", 10, 10},
     {&bpowerup[4], "powerup_5", 10, 10},
+    {&breplays, "replays", 640, 480},
     {&brocket[0], "rocket_1", 12, 5},
     {&brocket[1], "rocket_2", 12, 5},
     {&brocket_launcher, "rocket_launcher", 23, 4},

@@ -42,7 +42,12 @@ void cinput::defaults() {
         binding[ACT_WEAPON1 + n] = KEY_1 + n;
 }
 
-void cinput::clear() { cur = ctick_input{0, 0, 0, 0, false}; }
+static_assert(KEY_MAX <= KEY_SLOTS, "the capture keeps every key the library has");
+
+void cinput::clear() {
+    cur = ctick_input{0, 0, 0, 0, false};
+    for (unsigned &k : keys) k = 0;
+}
 
 void cinput::install() {
     mouse_callback = input_mouse_event;
@@ -63,6 +68,14 @@ void cinput::capture() {
     cur.x = pointer_x();
     cur.y = pointer_y();
     cur.escape = key[KEY_ESC] != 0;
+
+    for (int k = 0; k < KEY_SLOTS; k++) {
+        bool on = k > 0 && k < KEY_MAX && (key[k] || ((taps[k / 32] >> (k % 32)) & 1));
+        if (on)
+            keys[k / 32] |= 1u << (k % 32);
+        else
+            keys[k / 32] &= ~(1u << (k % 32));
+    }
 
     cur.actions = 0;
     for (int a = 0; a < ACT_COUNT; a++) {

@@ -28,6 +28,8 @@ const int BUTTON_LEFT = 1;
 const int BUTTON_RIGHT = 2;
 const int BUTTON_MIDDLE = 4;
 
+const int KEY_SLOTS = 128; // key scancodes the capture keeps (the library's KEY_MAX fits)
+
 // One logic tick's input.
 struct ctick_input {
     unsigned
@@ -54,9 +56,15 @@ class cinput {
     bool button(int bits) const { return (cur.buttons & bits) != 0; }
     int x() const { return cur.x; }
     int y() const { return cur.y; }
+    // A key held at this tick's capture or pressed since the last one, by scancode;
+    // for screens whose keys are not bound actions (the replay viewer's).
+    bool key_down(int scancode) const {
+        return scancode > 0 && scancode < KEY_SLOTS && ((keys[scancode / 32] >> (scancode % 32)) & 1);
+    }
 
   private:
     ctick_input cur;
+    unsigned keys[KEY_SLOTS / 32]; // set() leaves these alone: they are the real keyboard
 };
 
 extern cinput input;

@@ -19,7 +19,7 @@ static const char *const MARK_NAMES[2] = {"SPAWN", "ALWAYS"};
 
 coptions::coptions()
     : mapname{}, latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
-      window_pending(true), window(true), quit(false) {
+      window_pending(true), window(true), quit(false), replays_asked(false) {
     settings_defaults(*this);
 }
 
@@ -31,8 +31,12 @@ static void fetch_map_name(coptions &o) {
 
 void coptions::init() {
     latch = true;
-    scaled_pending = is_scaled;
-    window_pending = window;
+    // Back from the list of replays, video ticks not yet applied are still pending.
+    if (!replays_asked) {
+        scaled_pending = is_scaled;
+        window_pending = window;
+    }
+    replays_asked = false;
     quit = false;
     fetch_map_name(*this);
 }
@@ -146,6 +150,12 @@ void coptions::update() {
             scaled_pending = !scaled_pending;
             if (scaled_pending) window_pending = true;
         }
+        return;
+    }
+
+    if (inside(x, y, 390, 362, 520, 382)) {
+        replays_asked = true;
+        quit = true;
         return;
     }
 

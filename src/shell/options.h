@@ -29,6 +29,7 @@ class coptions {
     bool window;
     bool quit;
     int video; // saved video mode: CHOICE_WINDOW, CHOICE_SCALED or CHOICE_FULLSCREEN
+    bool replays_asked; // left by the REPLAYS button: the list of recorded matches is next
 
     coptions();
     int get_blood() { return blood; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "match/game.h"
+#include "match/replay.h"
 #include "shell/cmdline.h"
 #include "shell/credits.h"
 #include "shell/datadir.h"
@@ -17,8 +18,10 @@
 #include "shell/menu.h"
 #include "shell/notice.h"
 #include "shell/options.h"
+#include "shell/replays.h"
 #include "shell/settings.h"
 #include "shell/sound.h"
+#include "shell/watch.h"
 #include "world/map.h"
 
 std::atomic<int> logic{0};
@@ -198,6 +201,57 @@ template <class S, class D> static void run_screen(S &s, D done) {
     }
 }
 
+// Plays a replay in the window until Escape (or a quit request); false with a reason
+// when it cannot be played.
+static bool watch_replay(const std::string &path, std::string &err) {
+    if (!watch.init(path, err)) return false;
+    while (!watch.leave && !quit_requested()) {
+        run_owed_ticks(watch);
+        watch.draw();
+        frames++;
+        wait_for_tick();
+    }
+    watch.quit();
+    return true;
+}
+
+// The list of recorded matches; each one chosen is watched, then the list comes back.
+static void browse_replays() {
+    std::string message;
+    while (!quit_requested()) {
+        replays.init();
+        replays.message = message;
+        run_screen(replays, [] { return replays.quit; });
+        if (replays.chosen.empty()) break;
+        message.clear();
+        if (!watch_replay(replays.chosen, message)) message = "CANNOT PLAY IT: " + message;
+    }
+}
+
+// krag --replay FILE: the file is checked before a window opens, then watched until
+// Escape. 2 when it cannot be played.
+static int watch_only(const std::string &path) {
+    std::string err;
+    if (!playback.load(path, err)) {
+        fprintf(stderr, "krag: %s: %s\n", path.c_str(), err.c_str());
+        allegro_exit();
+        return 2;
+    }
+    if (!graphics()) {
+        allegro_exit();
+        return 1;
+    }
+    int status = 0;
+    if (!watch_replay(path, err)) {
+        fprintf(stderr, "krag: %s: %s\n", path.c_str(), err.c_str());
+        status = 2;
+    }
+    unload_data();
+    input.uninstall();
+    allegro_exit();
+    return status;
+}
+
 int krag_main(int argc, char **argv) {
     int status = parse_command_line(argc, argv);
     if (status >= 0) return status;
@@ -218,6 +272,7 @@ int krag_main(int argc, char **argv) {
     }
     settings_load();
     start_mode = command_line.video ? command_line.video : options.video;
+    if (!command_line.replay.empty()) return watch_only(command_line.replay);
 
     do {
         if (menu.get_choice() < 0) wait_for_release();
@@ -232,10 +287,10 @@ int krag_main(int argc, char **argv) {
 
         switch (menu.get_choice()) {
         case CHOICE_PLAY:
-            if (game.init()) {
+            if (recording.init(replay_dir())) {
                 while (!key[KEY_ESC] && !quit_requested()) {
-                    run_owed_ticks(game);
-                    game.draw();
+                    run_owed_ticks(recording);
+                    recording.draw();
                     frames++;
                     wait_for_tick();
                 }
@@ -248,14 +303,17 @@ int krag_main(int argc, char **argv) {
                 run_screen(notice, [] { return notice.get_done(); });
                 break;
             }
-            game.quit();
+            recording.quit();
             break;
         case CHOICE_OPTIONS:
-            options.init();
-            run_screen(options, [] { return options.get_quit(); });
-            // A video mode chosen on the screen is the one to start with next time.
-            if (menu.get_choice() < 0) options.video = menu.get_choice();
-            settings_save();
+            do {
+                options.init();
+                run_screen(options, [] { return options.get_quit(); });
+                // A video mode chosen on the screen is the one to start with next time.
+                if (menu.get_choice() < 0) options.video = menu.get_choice();
+                settings_save();
+                if (options.replays_asked) browse_replays();
+            } while (options.replays_asked && !quit_requested());
             break;
         case CHOICE_CREDITS:
             credits.init();

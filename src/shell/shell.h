@@ -67,4 +67,5 @@ void wait_for_tick();
 // The whole program from the command line to exit; main() only calls this.
 int krag_main(int argc, char **argv);
 
+
 #endif

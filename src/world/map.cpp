@@ -208,6 +208,12 @@ void cmap::set_cell(int c, int r, char ch) {
     }
 }
 
+int cmap::find(const char *file) {
+    for (int i = 0; i < nm; i++)
+        if (strcmp(names[i], file) == 0) return i;
+    return -1;
+}
+
 bool cmap::init() {
     int level = options.get_level();
     problem = "no such map in the list";

@@ -39,6 +39,7 @@ class cmap {
     int get_nm() { return nm; }
     int get_nfound() { return nfound; }
     void get_name(int index, char *out); // out holds 11 bytes
+    int find(const char *file);          // index of a listed map file ("arena.krm"), or -1
     bool init();   // reads the chosen map (options.get_level()); false if it cannot be used
     // The cell under a pixel, 0 outside the map. Inline: every moving thing asks it
     // for every pixel it moves.

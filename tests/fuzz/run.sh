@@ -1,18 +1,32 @@
 #!/usr/bin/env bash
-# Fuzzes the map-file parser: run.sh <repo> <seconds>
-# Builds the libFuzzer target straight from the parser sources with clang, runs it on a
-# scratch copy of the seed corpus and keeps any crashing input in tests/fuzz/crashes/.
+# Fuzzes a file reader: run.sh <repo> <seconds> [map|replay]
+# Builds the libFuzzer target straight from the reader's sources with clang, runs it on a
+# scratch copy of its seed corpus and keeps any crashing input in its crash folder:
+#   map     the map-file parser; seeds tests/fuzz/corpus/, crashes tests/fuzz/crashes/
+#   replay  the replay reader; seeds tests/fuzz/replay-corpus/, crashes
+#           tests/fuzz/replay-crashes/
 set -euo pipefail
-repo=$(cd "${1:?usage: run.sh <repo> <seconds>}" && pwd)
+repo=$(cd "${1:?usage: run.sh <repo> <seconds> [map|replay]}" && pwd)
 seconds=${2:-300}
+target=${3:-map}
 out=$repo/build-fuzz
-mkdir -p "$out" "$repo/tests/fuzz/crashes"
+case $target in
+map)
+    sources=("$repo/tests/fuzz/fuzz_map.cpp" "$repo/src/world/mapfile.cpp")
+    corpus=$repo/tests/fuzz/corpus crashes=$repo/tests/fuzz/crashes max_len=65536 ;;
+replay)
+    sources=("$repo/tests/fuzz/fuzz_replay.cpp" "$repo/src/match/replayfile.cpp")
+    corpus=$repo/tests/fuzz/replay-corpus crashes=$repo/tests/fuzz/replay-crashes max_len=262144 ;;
+*)
+    echo "usage: run.sh <repo> <seconds> [map|replay]" >&2
+    exit 2 ;;
+esac
+mkdir -p "$out" "$crashes"
 
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I"$repo/src")
 build() {
-    clang++ "${flags[@]}" "$repo/tests/fuzz/fuzz_map.cpp" "$repo/src/world/mapfile.cpp" \
-        -o "$out/fuzz_map"
+    clang++ "${flags[@]}" "${sources[@]}" -o "$out/fuzz_$target"
 }
 if ! build 2>"$out/build.log"; then
     if grep -q "libclang_rt.fuzzer" "$out/build.log" && [ "$(id -u)" -eq 0 ]; then
@@ -26,17 +40,17 @@ if ! build 2>"$out/build.log"; then
 fi
 
 # Work on a copy so the seeds in the repo stay as they are.
-work=$repo/tests/fuzz/corpus-run
+work=$repo/tests/fuzz/corpus-run-$target
 rm -rf "$work"
 mkdir -p "$work"
-cp "$repo"/tests/fuzz/corpus/* "$work"/
+cp "$corpus"/* "$work"/
 
 status=0
-(cd "$out" && ./fuzz_map "$work" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-    -rss_limit_mb=2048 -artifact_prefix="$repo/tests/fuzz/crashes/" -print_final_stats=1) ||
+(cd "$out" && "./fuzz_$target" "$work" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix="$crashes/" -print_final_stats=1) ||
     status=$?
 rm -rf "$work"
 if [ $status -ne 0 ]; then
-    echo "fuzzer found a failing input: see tests/fuzz/crashes/" >&2
+    echo "fuzzer found a failing input: see $crashes/" >&2
 fi
 exit $status

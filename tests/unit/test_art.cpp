@@ -55,6 +55,7 @@ const expected_size sizes[] = {
     {"plank", 12, 16, 2, 4},        {"powerup_1", 10, 10, 10, 10},
     {"powerup_2", 10, 10, 10, 10},  {"powerup_3", 10, 10, 10, 10},
     {"powerup_4", 10, 10, 10, 10},  {"powerup_5", 10, 10, 10, 10},
+    {"replays", 640, 640, 480, 480},
     {"rocket_1", 12, 12, 4, 5},     {"rocket_2", 12, 12, 4, 5},
     {"rocket_launcher", 20, 26, 4, 6}, {"shell_1", 2, 4, 1, 2},
     {"shell_2", 3, 5, 2, 2},        {"shotgun", 20, 26, 6, 8},
@@ -84,7 +85,7 @@ int brightness(BITMAP* b, int x, int y)
 TEST(Art, EveryBitmapExistsWithUsableSize)
 {
     headless();
-    EXPECT_EQ(73u, sizeof(sizes) / sizeof(sizes[0]));
+    EXPECT_EQ(74u, sizeof(sizes) / sizeof(sizes[0]));
     for (const expected_size& s : sizes) {
         BITMAP* b = load(s.name);
         ASSERT_NE(nullptr, b) << s.name;

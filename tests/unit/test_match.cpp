@@ -294,6 +294,7 @@ TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
     // The crosshair's centre pixel sits on the pointer, whatever its size.
     mouse_x = 300;
     mouse_y = 200;
+    input.capture(); // the HUD aims where this tick's input does
     clear_to_color(bbuffer, rgb(1, 2, 3));
     hud.draw();
     int cw = bcrosshair->w, ch = bcrosshair->h;

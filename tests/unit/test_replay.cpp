@@ -1,15 +1,26 @@
-// Replays: a match is a pure function of its settings, seed and per-tick input.
+// Replays: a match is a pure function of its settings, seed and per-tick input; it is
+// recorded while played, plays back to the same result, and the viewer and the list of
+// replays answer their keys and clicks.
 #include <allegro.h>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 #include <vector>
 
 #include "match/game.h"
+#include "match/replay.h"
 #include "match/sim.h"
 #include "players/player.h"
 #include "shell/input.h"
 #include "shell/options.h"
+#include "shell/replays.h"
+#include "shell/watch.h"
 #include "support.h"
 #include "world/map.h"
 
@@ -65,6 +76,322 @@ TEST(Replay, DrawingAnyNumberOfFramesLeavesTheWorldAsItIs) {
         std::vector<long> drawn = play(type, 4000, [](int t) { return t % 4; });
         EXPECT_EQ(undrawn, drawn) << "game type " << type;
     }
+}
+
+// A scratch folder with one small map and the replay folder pointed into it.
+class Recording : public ::testing::Test {
+  protected:
+    char old_dir[4096];
+    std::string dir, replays_dir;
+    std::string old_xdg;
+
+    void SetUp() override {
+        fresh_world();
+        input.clear();
+        ASSERT_TRUE(getcwd(old_dir, sizeof old_dir));
+        char tmpl[] = "/tmp/krag-replay-XXXXXX";
+        dir = mkdtemp(tmpl);
+        mkdir((dir + "/krm").c_str(), 0755);
+        write_map("test.krm", "");
+        ASSERT_EQ(0, chdir(dir.c_str()));
+        map.load();
+        ASSERT_EQ(1, map.get_nm());
+        const char *x = getenv("XDG_DATA_HOME");
+        old_xdg = x ? x : "";
+        setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+        replays_dir = replay_dir();
+        options.bots = 3;
+        options.kills = 3;
+    }
+    void TearDown() override {
+        playback.end();
+        game.quit();
+        input.clear();
+        if (old_xdg.empty())
+            unsetenv("XDG_DATA_HOME");
+        else
+            setenv("XDG_DATA_HOME", old_xdg.c_str(), 1);
+        ASSERT_EQ(0, chdir(old_dir));
+        std::string cmd = "rm -rf " + dir;
+        ASSERT_EQ(0, system(cmd.c_str()));
+    }
+
+    // A flat floor with spawn points; `extra` is appended to change the file's bytes.
+    void write_map(const char *name, const char *extra) {
+        FILE *f = fopen((dir + "/krm/" + name).c_str(), "w");
+        fprintf(f, "640 480 10 20 30 40 50 60 0 0\n");
+        for (int r = 0; r < 30; r++) {
+            for (int c = 0; c < 40; c++) {
+                char ch = '.';
+                if (r == 29) ch = '|';
+                if (r == 27 && c % 8 == 2) ch = 'C';
+                if (r == 28 && c % 10 == 5) ch = '1';
+                fputc(ch, f);
+            }
+            fputc('\n', f);
+        }
+        fputs(extra, f);
+        fclose(f);
+    }
+
+    // The human's input on tick t: walks, jumps and fires now and then, aiming about.
+    static ctick_input human(long t) {
+        unsigned a = 0;
+        if ((t / 150) % 3 == 0) a |= 1u << ACT_RIGHT;
+        if ((t / 150) % 3 == 1) a |= 1u << ACT_LEFT;
+        if (t % 90 < 5) a |= 1u << ACT_JUMP;
+        if ((t / 40) % 2 == 0) a |= 1u << ACT_FIRE;
+        int x = 320 + (int)((t * 3) % 300) - 150, y = 200 + (int)(t % 50);
+        return ctick_input{a, x, y, (int)((a >> ACT_FIRE) & 1), false};
+    }
+
+    // Plays and records a match of n ticks; returns its file.
+    std::string record(long n) {
+        EXPECT_TRUE(recording.init(replays_dir));
+        for (long t = 0; t < n; t++) {
+            input.set(human(t));
+            recording.update();
+        }
+        std::string path = recording.file.path;
+        recording.quit();
+        return path;
+    }
+
+    void play_all() {
+        while (!playback.done())
+            playback.step();
+    }
+};
+
+TEST_F(Recording, ARecordedMatchPlaysBackToItsResultAndChecksums) {
+    std::string path = record(3000);
+    ASSERT_FALSE(path.empty());
+    std::string err;
+    options.bots = 1; // the player's own settings, put back after watching
+    ASSERT_TRUE(playback.load(path, err)) << err;
+    ASSERT_TRUE(playback.begin(err)) << err;
+    EXPECT_EQ(3, options.bots);
+    play_all();
+    EXPECT_TRUE(playback.replay.finished);
+    EXPECT_EQ(30u, playback.replay.checks.size());
+    EXPECT_EQ(playback.replay.result, playback.stats.line());
+    EXPECT_EQ(-1, playback.bad_tick);
+    playback.end();
+    EXPECT_EQ(1, options.bots);
+}
+
+TEST_F(Recording, ADivergenceIsLocatedAtAChecksum) {
+    std::string path = record(1500);
+    std::string err;
+    ASSERT_TRUE(playback.load(path, err)) << err;
+    // From tick 650 on, with everybody spawned (and the human still protected), the
+    // human holds jump.
+    creplay &r = playback.replay;
+    long t = 0;
+    for (creplay_run &run : r.runs) {
+        if (t >= 650) run.input.actions |= 1u << ACT_JUMP;
+        t += run.count;
+    }
+    ASSERT_TRUE(playback.begin(err)) << err;
+    play_all();
+    EXPECT_GE(playback.bad_tick, 700);
+    EXPECT_EQ(0, playback.bad_tick % REPLAY_CHECK_TICKS);
+    EXPECT_NE(playback.bad_recorded, playback.bad_replayed);
+
+    // The same input with one recorded checksum spoiled: found at exactly that tick.
+    ASSERT_TRUE(playback.load(path, err)) << err;
+    playback.replay.checks[11].sum ^= 1;
+    ASSERT_TRUE(playback.begin(err)) << err;
+    play_all();
+    EXPECT_EQ(1200, playback.bad_tick);
+}
+
+TEST_F(Recording, AGameThatDiesMidMatchLeavesAFileUpToItsLastChecksum) {
+    ASSERT_TRUE(recording.init(replays_dir));
+    for (long t = 0; t < 1250; t++) {
+        input.set(human(t));
+        recording.update();
+    }
+    std::string path = recording.file.path;
+    recording.file.abandon(); // as if killed: no trailer
+    game.quit();
+
+    creplay r;
+    std::string err;
+    ASSERT_TRUE(read_replay_file(path, r, err)) << err;
+    EXPECT_FALSE(r.finished);
+    EXPECT_EQ(1200, r.ticks);
+    ASSERT_TRUE(playback.load(path, err)) << err;
+    ASSERT_TRUE(playback.begin(err)) << err;
+    play_all();
+    EXPECT_EQ(1200, playback.stats.ticks);
+    EXPECT_EQ(-1, playback.bad_tick);
+}
+
+TEST_F(Recording, AMissingOrChangedMapIsRefused) {
+    std::string path = record(300);
+    std::string err;
+    write_map("test.krm", "\n");
+    EXPECT_FALSE(playback.load(path, err));
+    EXPECT_NE(std::string::npos, err.find("changed")) << err;
+
+    ASSERT_EQ(0, rename("krm/test.krm", "krm/other.krm"));
+    map.load();
+    EXPECT_FALSE(playback.load(path, err));
+    EXPECT_NE(std::string::npos, err.find("not in the map list")) << err;
+}
+
+TEST_F(Recording, AnUnwritableFolderGivesOneLineAndTheMatchPlaysOn) {
+    FILE *f = fopen((dir + "/data").c_str(), "w"); // a file where the folder should be
+    fclose(f);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(recording.init(replays_dir));
+    for (long t = 0; t < 600; t++)
+        recording.update();
+    recording.quit();
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
+    EXPECT_NE(std::string::npos, said.find("not recorded")) << said;
+    EXPECT_EQ(600, recording.stats.ticks);
+    EXPECT_GT(players[0].health, -500); // the match went on: the human spawned
+}
+
+TEST_F(Recording, FilesAreNamedByTimeAndMapAndOnlyTheNewest50AreKept) {
+    ASSERT_EQ(0, system(("mkdir -p " + replays_dir).c_str()));
+    // 55 older recordings, a day apart, and a file of another kind.
+    for (int i = 0; i < 55; i++) {
+        char name[64];
+        snprintf(name, sizeof name, "/old-%02d.krr", i);
+        std::string p = replays_dir + name;
+        fclose(fopen(p.c_str(), "w"));
+        struct utimbuf t = {time(nullptr) - 86400 * (60 - i), time(nullptr) - 86400 * (60 - i)};
+        utime(p.c_str(), &t);
+    }
+    fclose(fopen((replays_dir + "/notes.txt").c_str(), "w"));
+
+    std::string first = record(10);
+    std::string second = record(10);
+    char stamp[32];
+    time_t now = time(nullptr);
+    strftime(stamp, sizeof stamp, "%Y-%m-%d_", localtime(&now));
+    EXPECT_NE(std::string::npos, first.find(std::string("/") + stamp)) << first;
+    EXPECT_NE(std::string::npos, first.find("_TEST")) << first;
+    EXPECT_NE(first, second);
+
+    std::vector<std::string> kept = list_replays(replays_dir);
+    ASSERT_EQ(50u, kept.size());
+    EXPECT_EQ(second, kept[0]);
+    EXPECT_EQ(first, kept[1]);
+    EXPECT_EQ(replays_dir + "/old-54.krr", kept[2]);
+    EXPECT_EQ(replays_dir + "/old-07.krr", kept[49]);
+    struct stat st;
+    EXPECT_EQ(0, stat((replays_dir + "/notes.txt").c_str(), &st));
+}
+
+// A key pressed for one tick of the viewer.
+static void viewer_tick(int scancode) {
+    memset((void *)key, 0, KEY_MAX);
+    if (scancode) key[scancode] = 1;
+    input.capture();
+    watch.update();
+}
+
+TEST_F(Recording, TheViewerPausesStepsAndChangesSpeed) {
+    std::string path = record(2000);
+    std::string err;
+    ASSERT_TRUE(watch.init(path, err)) << err;
+    viewer_tick(0);
+    EXPECT_EQ(1, playback.stats.ticks);
+    viewer_tick(KEY_SPACE); // pause
+    viewer_tick(0);
+    viewer_tick(0);
+    EXPECT_EQ(1, playback.stats.ticks);
+    viewer_tick(KEY_N); // one tick, only once however long N is held
+    viewer_tick(KEY_N);
+    viewer_tick(0);
+    EXPECT_EQ(2, playback.stats.ticks);
+    viewer_tick(KEY_SPACE); // go on
+    EXPECT_EQ(3, playback.stats.ticks);
+    viewer_tick(KEY_F); // 2x
+    viewer_tick(0);
+    EXPECT_EQ(7, playback.stats.ticks);
+    viewer_tick(KEY_F); // 4x
+    EXPECT_EQ(11, playback.stats.ticks);
+    viewer_tick(KEY_N); // N does nothing while playing
+    viewer_tick(KEY_F); // back to 1x
+    EXPECT_EQ(16, playback.stats.ticks);
+    EXPECT_FALSE(watch.leave);
+    viewer_tick(KEY_ESC);
+    EXPECT_TRUE(watch.leave);
+    watch.quit();
+    memset((void *)key, 0, KEY_MAX);
+}
+
+TEST_F(Recording, TheViewerStopsAtTheLastTick) {
+    std::string path = record(30);
+    std::string err;
+    ASSERT_TRUE(watch.init(path, err)) << err;
+    viewer_tick(0);
+    viewer_tick(KEY_F);
+    for (int i = 0; i < 20; i++)
+        viewer_tick(0);
+    EXPECT_EQ(30, playback.stats.ticks);
+    EXPECT_TRUE(playback.done());
+    watch.quit();
+}
+
+// A fresh click at (x, y) on a screen just entered.
+template <class S> static void click(S &screen, int x, int y) {
+    mouse_b = 0;
+    input.capture();
+    screen.update();
+    mouse_x = x;
+    mouse_y = y;
+    mouse_b = 1;
+    input.capture();
+    screen.update();
+    mouse_b = 0;
+}
+
+TEST_F(Recording, TheOptionsScreenOpensTheListAndKeepsItsPendingTicks) {
+    options.init();
+    click(options, 397, 254); // untick WINDOW: pending until BACK
+    click(options, 455, 372); // REPLAYS
+    EXPECT_TRUE(options.get_quit());
+    EXPECT_TRUE(options.replays_asked);
+    EXPECT_TRUE(options.window);
+    options.init(); // back from the list
+    EXPECT_FALSE(options.window_pending);
+    click(options, 300, 372); // BACK
+    EXPECT_TRUE(options.get_quit());
+    EXPECT_FALSE(options.replays_asked);
+    EXPECT_FALSE(options.window);
+}
+
+TEST_F(Recording, TheListShowsTheNewestFirstAndAClickChoosesOne) {
+    options.gametype = GT_INSTAGIB;
+    std::string older = record(20);
+    struct utimbuf t = {time(nullptr) - 60, time(nullptr) - 60};
+    utime(older.c_str(), &t);
+    options.gametype = GT_DEATHMATCH;
+    std::string newer = record(20);
+
+    replays.init();
+    ASSERT_EQ(2u, replays.rows.size());
+    EXPECT_NE(std::string::npos, replays.rows[0].find("DEATHMATCH")) << replays.rows[0];
+    EXPECT_NE(std::string::npos, replays.rows[1].find("INSTAGIB")) << replays.rows[1];
+    EXPECT_NE(std::string::npos, replays.rows[0].find("3 BOTS")) << replays.rows[0];
+    EXPECT_NE(std::string::npos, replays.rows[0].find("NO WINNER")) << replays.rows[0];
+    click(replays, 200, 112); // the second row
+    EXPECT_TRUE(replays.quit);
+    EXPECT_EQ(older, replays.chosen);
+
+    replays.init();
+    click(replays, 200, 150); // below the last row: nothing
+    EXPECT_FALSE(replays.quit);
+    click(replays, 300, 372); // BACK
+    EXPECT_TRUE(replays.quit);
+    EXPECT_TRUE(replays.chosen.empty());
 }
 
 } // namespace

@@ -1,0 +1,112 @@
+#ifndef KRAG_MATCH_REPLAY_H
+#define KRAG_MATCH_REPLAY_H
+
+// Replays: every match is recorded while it is played, and a recorded match plays back
+// exactly, in the window or headless. A match is a pure function of its settings, its
+// map, the seed of rand() at its start and the human's input on every tick.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "match/replayfile.h"
+#include "match/sim.h"
+#include "shell/options.h"
+
+const int REPLAYS_KEPT = 50; // the newest this many stay in the replay folder
+
+// $XDG_DATA_HOME/krag/replays, else $HOME/.local/share/krag/replays; empty when
+// neither variable is usable.
+std::string replay_dir();
+
+// A file name made absolute against the working folder (which the programs change to
+// their data folder once the command line is read).
+std::string absolute_path(const std::string &file);
+
+// The replay files in a folder, newest first.
+std::vector<std::string> list_replays(const std::string &dir);
+
+// A small checksum of the world: health, kills and (while alive) the position of every
+// player, and the live count of every pool.
+uint32_t world_checksum();
+
+// Checksum of a file's bytes; false when it cannot be read.
+bool file_checksum(const std::string &path, uint32_t &sum);
+
+// The header of the match that is about to start from the options and the chosen map.
+bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err);
+
+// Writes a replay file as a match goes on. The header is written atomically; ticks are
+// then appended and handed to the system every REPLAY_CHECK_TICKS ticks, so a game that
+// dies mid-match leaves a file that plays up to its last checksum.
+class crecorder {
+  public:
+    std::string path; // the file being written; empty when not recording
+
+    crecorder() : fd(-1) {}
+    // Starts a file for the match that game.init() has just set up after srand(seed):
+    // into a new file named by date, time and map in a folder (made when missing, the
+    // oldest files beyond REPLAYS_KEPT removed), or at exactly `file`. False, with one
+    // line on stderr, when nothing can be written; the match plays on unrecorded.
+    bool open_in(const std::string &dir, uint32_t seed);
+    bool open_file(const std::string &file, uint32_t seed);
+    void tick(const ctick_input &in);      // after each logic tick of the match
+    void close(const std::string &result); // the trailer; the file is complete
+    void abandon();                        // stop writing, leaving the file unfinished
+
+  private:
+    int fd;
+    creplay_writer writer;
+    std::string pending;
+    bool start(const std::string &file, const creplay_header &h);
+    void write_out();
+};
+
+// The match as the player plays it: each logic tick runs the game with the captured
+// input, keeps the figures of the final line and records the tick.
+class crecording {
+  public:
+    cmatchstats stats;
+    crecorder file;
+
+    // Seeds rand() afresh, sets the match up and starts recording into `dir` (no file
+    // when dir is empty). False when the chosen map cannot be played.
+    bool init(const std::string &dir);
+    void update();
+    void draw();
+    void quit(); // writes the trailer and ends the match
+};
+
+extern crecording recording;
+
+// Plays a replay file back: the recorded input goes into input.set() tick by tick and
+// every recorded checksum is compared.
+class cplayback {
+  public:
+    creplay replay;
+    cmatchstats stats;
+    long bad_tick;         // ticks played when a checksum first differed; -1 while none has
+    uint32_t bad_recorded; // that checksum as recorded and as replayed
+    uint32_t bad_replayed;
+
+    cplayback() : bad_tick(-1), cursor(&replay), running(false) {}
+    // Reads and checks a file: well formed, its map listed and unchanged. False with a
+    // reason otherwise.
+    bool load(const std::string &path, std::string &err);
+    // Puts the recorded settings in place (the player's own are kept aside), seeds
+    // rand() and starts the match. False when the map will not load.
+    bool begin(std::string &err);
+    bool done() { return cursor.done(); }
+    void step(); // one logic tick
+    void end();  // leaves the match and gives back the player's settings
+    bool active() { return running; }
+
+  private:
+    creplay_cursor cursor;
+    size_t next_check;
+    coptions saved;
+    bool running;
+};
+
+extern cplayback playback;
+
+#endif

@@ -1,0 +1,442 @@
+#include "match/replayfile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static const uint8_t MAGIC[4] = {'K', 'R', 'R', 0x1a};
+static const int TAG_CHECKSUM = 0x03, TAG_TRAILER = 0x07;
+static const int TINY_FIRST = 2, TINY_LAST = 50; // one-byte pointer moves: T >> 2 in this range
+static const int TINY_REACH = 3;
+static const int POINTER_SAME = 0, POINTER_SMALL = 1, POINTER_FULL = 2;
+static const int HAS_ACTIONS = 4, HAS_BUTTONS = 8;
+static const int POINTER_LIMIT = 32767; // pointer coordinates stay within +-this
+static const int ALL_BUTTONS = BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE;
+static const int PU_BITS = 31;
+
+uint32_t fnv1a(const void *data, size_t size, uint32_t h) {
+    const uint8_t *p = (const uint8_t *)data;
+    for (size_t i = 0; i < size; i++) {
+        h ^= p[i];
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// ---- writing ----
+
+static void put_u8(std::string &out, int v) { out.push_back((char)(uint8_t)v); }
+
+static void put_u16(std::string &out, unsigned v) {
+    put_u8(out, v & 0xff);
+    put_u8(out, (v >> 8) & 0xff);
+}
+
+static void put_u32(std::string &out, uint32_t v) {
+    for (int i = 0; i < 4; i++)
+        put_u8(out, (v >> (8 * i)) & 0xff);
+}
+
+static void put_varint(std::string &out, uint64_t v) {
+    while (v >= 0x80) {
+        put_u8(out, (int)(v & 0x7f) | 0x80);
+        v >>= 7;
+    }
+    put_u8(out, (int)v);
+}
+
+static uint64_t zigzag(long v) {
+    return v < 0 ? ((uint64_t)(-(v + 1)) << 1) | 1 : (uint64_t)v << 1;
+}
+
+static bool put_text(std::string &out, const std::string &s) {
+    if (s.size() > (size_t)REPLAY_TEXT_MAX) return false;
+    put_u8(out, (int)s.size());
+    out += s;
+    return true;
+}
+
+static bool same_input(const ctick_input &a, const ctick_input &b) {
+    return a.actions == b.actions && a.x == b.x && a.y == b.y && a.buttons == b.buttons;
+}
+
+static ctick_input no_input() { return ctick_input{0, 0, 0, 0, false}; }
+
+bool creplay_writer::header(const creplay_header &h, std::string &out) {
+    out.append((const char *)MAGIC, 4);
+    put_u16(out, REPLAY_VERSION);
+    if (!put_text(out, h.game_version)) return false;
+    const creplay_settings &s = h.settings;
+    for (int v : {s.gametype, s.bots, s.skill, s.kills, s.blood, s.hair, s.shirt, s.pants})
+        put_u8(out, v);
+    put_u8(out, (s.health ? 1 : 0) | (s.grenades ? 2 : 0) | (s.firerate ? 4 : 0) |
+                    (s.heatseek ? 8 : 0) | (s.slowmotion ? 16 : 0));
+    if (!put_text(out, h.map)) return false;
+    put_u32(out, h.map_checksum);
+    put_u32(out, h.seed);
+    return true;
+}
+
+void creplay_writer::clear() {
+    written = held = no_input();
+    held_ticks = 0;
+    count = 0;
+}
+
+void creplay_writer::tick(const ctick_input &in, std::string &out) {
+    if (held_ticks > 0 && !same_input(in, held)) flush(out);
+    held = in;
+    held.escape = false;
+    held_ticks++;
+    count++;
+}
+
+void creplay_writer::flush(std::string &out) {
+    if (held_ticks == 0) return;
+    int tag = 0;
+    long dx = (long)held.x - written.x, dy = (long)held.y - written.y;
+    if (held_ticks == 1 && held.actions == written.actions && held.buttons == written.buttons &&
+        labs(dx) <= TINY_REACH && labs(dy) <= TINY_REACH) {
+        int index = (int)(dy + TINY_REACH) * 7 + (int)(dx + TINY_REACH);
+        put_u8(out, (TINY_FIRST + index) << 2 | 3);
+        written = held;
+        held_ticks = 0;
+        return;
+    }
+    if (dx != 0 || dy != 0)
+        tag = (dx >= -8 && dx <= 7 && dy >= -8 && dy <= 7) ? POINTER_SMALL : POINTER_FULL;
+    if (held.actions != written.actions) tag |= HAS_ACTIONS;
+    if (held.buttons != written.buttons) tag |= HAS_BUTTONS;
+    if (held_ticks <= 15) tag |= (int)held_ticks << 4;
+    put_u8(out, tag);
+    if (held_ticks > 15) put_varint(out, (uint64_t)held_ticks);
+    if (tag & HAS_ACTIONS) put_varint(out, held.actions);
+    if (tag & HAS_BUTTONS) put_u8(out, held.buttons & ALL_BUTTONS);
+    if ((tag & 3) == POINTER_SMALL) put_u8(out, (int)((dx + 8) << 4 | (dy + 8)));
+    if ((tag & 3) == POINTER_FULL) {
+        put_varint(out, zigzag(dx));
+        put_varint(out, zigzag(dy));
+    }
+    written = held;
+    held_ticks = 0;
+}
+
+void creplay_writer::checksum(uint32_t sum, std::string &out) {
+    flush(out);
+    put_u8(out, TAG_CHECKSUM);
+    put_varint(out, (uint64_t)count);
+    put_u32(out, sum);
+}
+
+void creplay_writer::trailer(const std::string &result, std::string &out) {
+    flush(out);
+    put_u8(out, TAG_TRAILER);
+    put_varint(out, (uint64_t)count);
+    put_text(out, result.substr(0, REPLAY_TEXT_MAX));
+}
+
+// ---- reading ----
+
+namespace {
+
+// Bytes read front to back; every read says whether the bytes were there.
+struct reader {
+    const uint8_t *p, *end;
+    bool u8(int &v) {
+        if (p >= end) return false;
+        v = *p++;
+        return true;
+    }
+    bool u16(int &v) {
+        if (end - p < 2) return false;
+        v = p[0] | p[1] << 8;
+        p += 2;
+        return true;
+    }
+    bool u32(uint32_t &v) {
+        if (end - p < 4) return false;
+        v = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+        p += 4;
+        return true;
+    }
+    // False when the bytes run out; `big` is set when the value needs more than 63 bits.
+    bool varint(uint64_t &v, bool &big) {
+        v = 0;
+        big = false;
+        for (int shift = 0;; shift += 7) {
+            int b;
+            if (!u8(b)) return false;
+            if (shift < 63)
+                v |= (uint64_t)(b & 0x7f) << shift;
+            else if (b & 0x7f)
+                big = true;
+            if (!(b & 0x80)) return true;
+        }
+    }
+    bool text(std::string &s) {
+        int n;
+        if (!u8(n) || end - p < n) return false;
+        s.assign((const char *)p, n);
+        p += n;
+        return true;
+    }
+};
+
+bool printable(const std::string &s) {
+    for (char c : s)
+        if (c < 32 || c > 126) return false;
+    return true;
+}
+
+bool good_map_name(const std::string &s) {
+    size_t n = s.size();
+    if (n < 5 || n > 14 || s.compare(n - 4, 4, ".krm") != 0 || s[0] == '.') return false;
+    for (char c : s)
+        if (c <= 32 || c > 126 || c == '/') return false;
+    return true;
+}
+
+bool fail(std::string &err, const char *what) {
+    err = what;
+    return false;
+}
+
+// A setting byte in [lo, hi], else a reason.
+bool setting(reader &r, int &v, int lo, int hi, const char *name, std::string &err) {
+    if (!r.u8(v)) return fail(err, "the header is cut short");
+    if (v < lo || v > hi) {
+        char buf[96];
+        snprintf(buf, sizeof buf, "the %s setting %d is out of range (%d-%d)", name, v, lo, hi);
+        err = buf;
+        return false;
+    }
+    return true;
+}
+
+bool read_header(reader &r, creplay_header &h, std::string &err) {
+    uint8_t magic[4];
+    for (int i = 0; i < 4; i++) {
+        int b;
+        if (!r.u8(b)) return fail(err, "not a replay file (too short for its magic number)");
+        magic[i] = (uint8_t)b;
+    }
+    if (memcmp(magic, MAGIC, 4) != 0) return fail(err, "not a replay file (wrong magic number)");
+    if (!r.u16(h.version)) return fail(err, "the header is cut short");
+    if (h.version > REPLAY_VERSION) {
+        char buf[128];
+        snprintf(buf, sizeof buf,
+                 "written by a newer game (format version %d; this game reads up to %d)", h.version,
+                 REPLAY_VERSION);
+        err = buf;
+        return false;
+    }
+    if (h.version < 1) return fail(err, "unknown format version 0");
+    if (!r.text(h.game_version)) return fail(err, "the header is cut short");
+    if (!printable(h.game_version)) return fail(err, "the game version is not plain text");
+    creplay_settings &s = h.settings;
+    if (!setting(r, s.gametype, 0, 3, "game type", err) || !setting(r, s.bots, 1, 5, "bots", err) ||
+        !setting(r, s.skill, 0, 2, "skill", err) || !setting(r, s.kills, 1, 25, "kills", err) ||
+        !setting(r, s.blood, 2, 8, "blood", err) || !setting(r, s.hair, 0, 2, "hair", err) ||
+        !setting(r, s.shirt, 0, 2, "shirt", err) || !setting(r, s.pants, 0, 2, "pants", err))
+        return false;
+    if (s.blood != 2 && s.blood != 4 && s.blood != 8)
+        return fail(err, "the blood setting is not 2, 4 or 8");
+    int pu;
+    if (!setting(r, pu, 0, PU_BITS, "power-up", err)) return false;
+    s.health = pu & 1;
+    s.grenades = pu & 2;
+    s.firerate = pu & 4;
+    s.heatseek = pu & 8;
+    s.slowmotion = pu & 16;
+    if (!r.text(h.map)) return fail(err, "the header is cut short");
+    if (!good_map_name(h.map)) return fail(err, "the map name is not a map file name");
+    if (!r.u32(h.map_checksum) || !r.u32(h.seed)) return fail(err, "the header is cut short");
+    return true;
+}
+
+// Applies a pointer delta; false when it leaves the allowed range.
+bool move_pointer(int &coord, long delta) {
+    long v = coord + delta;
+    if (v < -POINTER_LIMIT || v > POINTER_LIMIT) return false;
+    coord = (int)v;
+    return true;
+}
+
+long unzigzag(uint64_t v) { return (v & 1) ? -(long)(v >> 1) - 1 : (long)(v >> 1); }
+
+enum { RECORD_OK, RECORD_CUT, RECORD_BAD };
+
+// One run record after its tag; fills `in` from the previous input.
+int read_run(reader &r, int tag, ctick_input &in, long &count, std::string &err) {
+    uint64_t v;
+    bool big;
+    count = tag >> 4;
+    if (count == 0) {
+        if (!r.varint(v, big)) return RECORD_CUT;
+        if (big || v == 0 || v > (uint64_t)REPLAY_MAX_TICKS) {
+            err = "a run of ticks has an impossible length";
+            return RECORD_BAD;
+        }
+        count = (long)v;
+    }
+    if (tag & HAS_ACTIONS) {
+        if (!r.varint(v, big)) return RECORD_CUT;
+        if (big || v > 0xffffffffu) {
+            err = "a tick's action bits do not fit 32 bits";
+            return RECORD_BAD;
+        }
+        in.actions = (unsigned)v;
+    }
+    if (tag & HAS_BUTTONS) {
+        int b;
+        if (!r.u8(b)) return RECORD_CUT;
+        if (b & ~ALL_BUTTONS) {
+            err = "a tick has unknown mouse buttons";
+            return RECORD_BAD;
+        }
+        in.buttons = b;
+    }
+    long dx = 0, dy = 0;
+    if ((tag & 3) == POINTER_SMALL) {
+        int b;
+        if (!r.u8(b)) return RECORD_CUT;
+        dx = (b >> 4) - 8;
+        dy = (b & 15) - 8;
+    } else if ((tag & 3) == POINTER_FULL) {
+        uint64_t ux, uy;
+        bool bigx, bigy;
+        if (!r.varint(ux, bigx) || !r.varint(uy, bigy)) return RECORD_CUT;
+        if (bigx || bigy || ux > 2u * POINTER_LIMIT + 1 || uy > 2u * POINTER_LIMIT + 1) {
+            err = "the pointer moves off any screen";
+            return RECORD_BAD;
+        }
+        dx = unzigzag(ux);
+        dy = unzigzag(uy);
+    }
+    if (!move_pointer(in.x, dx) || !move_pointer(in.y, dy)) {
+        err = "the pointer moves off any screen";
+        return RECORD_BAD;
+    }
+    return RECORD_OK;
+}
+
+} // namespace
+
+bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &err) {
+    out = creplay();
+    out.ticks = 0;
+    out.finished = false;
+    out.trailer_ticks = 0;
+    out.cut = false;
+    reader r{data, data + size};
+    if (!read_header(r, out.header, err)) return false;
+
+    ctick_input in = no_input();
+    char buf[160];
+    while (r.p < r.end) {
+        int tag;
+        r.u8(tag);
+        if ((tag & 3) != 3) {
+            long count;
+            int got = read_run(r, tag, in, count, err);
+            if (got == RECORD_BAD) return false;
+            if (got == RECORD_CUT) {
+                out.cut = true;
+                return true;
+            }
+            if (count > REPLAY_MAX_TICKS - out.ticks)
+                return fail(err, "more ticks than a replay may hold");
+            out.runs.push_back(creplay_run{in, count});
+            out.ticks += count;
+        } else if ((tag >> 2) >= TINY_FIRST && (tag >> 2) <= TINY_LAST) {
+            int index = (tag >> 2) - TINY_FIRST;
+            if (!move_pointer(in.x, index % 7 - TINY_REACH) ||
+                !move_pointer(in.y, index / 7 - TINY_REACH))
+                return fail(err, "the pointer moves off any screen");
+            if (out.ticks >= REPLAY_MAX_TICKS)
+                return fail(err, "more ticks than a replay may hold");
+            out.runs.push_back(creplay_run{in, 1});
+            out.ticks++;
+        } else if (tag == TAG_CHECKSUM) {
+            uint64_t t;
+            bool big;
+            creplay_check c;
+            if (!r.varint(t, big) || !r.u32(c.sum)) {
+                out.cut = true;
+                return true;
+            }
+            if (big || t != (uint64_t)out.ticks ||
+                (!out.checks.empty() && out.checks.back().tick == out.ticks)) {
+                snprintf(buf, sizeof buf, "a checksum is labelled tick %llu but follows tick %ld",
+                         (unsigned long long)t, out.ticks);
+                err = buf;
+                return false;
+            }
+            c.tick = out.ticks;
+            out.checks.push_back(c);
+        } else if (tag == TAG_TRAILER) {
+            uint64_t t;
+            bool big;
+            std::string line;
+            if (!r.varint(t, big) || !r.text(line)) {
+                out.cut = true;
+                return true;
+            }
+            if (big || t != (uint64_t)out.ticks) {
+                snprintf(buf, sizeof buf, "the trailer counts %s%llu ticks but the body holds %ld",
+                         big ? "over " : "", (unsigned long long)t, out.ticks);
+                err = buf;
+                return false;
+            }
+            if (!printable(line)) return fail(err, "the result line is not plain text");
+            if (r.p != r.end) return fail(err, "there are bytes after the trailer");
+            out.finished = true;
+            out.trailer_ticks = (long)t;
+            out.result = line;
+            return true;
+        } else {
+            snprintf(buf, sizeof buf, "unknown record 0x%02x at byte %ld", tag,
+                     (long)(r.p - 1 - data));
+            err = buf;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool read_replay_file(const std::string &path, creplay &out, std::string &err) {
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) {
+        err = "cannot be opened";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t buf[65536];
+    size_t n;
+    bool big = false;
+    while (!big && (n = fread(buf, 1, sizeof buf, f)) > 0) {
+        bytes.insert(bytes.end(), buf, buf + n);
+        big = bytes.size() > REPLAY_MAX_BYTES;
+    }
+    bool bad = ferror(f);
+    fclose(f);
+    if (bad) {
+        err = "cannot be read";
+        return false;
+    }
+    if (big) {
+        err = "is too large for a replay";
+        return false;
+    }
+    return read_replay(bytes.data(), bytes.size(), out, err);
+}
+
+const ctick_input &creplay_cursor::next() {
+    while (used >= replay->runs[run].count) {
+        run++;
+        used = 0;
+    }
+    used++;
+    tick++;
+    return replay->runs[run].input;
+}

@@ -1,0 +1,87 @@
+// krag-sim's replay side: verifying a recorded match, bringing its expectations up to
+// date, and a restless stand-in for the human in recorded headless matches.
+#include "sim_replay.h"
+
+#include <cstdio>
+#include <string>
+
+#include "match/replay.h"
+#include "players/player.h"
+
+int replay_main(const std::string &file, bool update) {
+    std::string err;
+    if (!playback.load(file, err) || !playback.begin(err)) {
+        fprintf(stderr, "krag-sim: %s: %s\n", file.c_str(), err.c_str());
+        return 2;
+    }
+    const creplay &r = playback.replay;
+
+    crecorder rewrite;
+    std::string fresh = file + ".new";
+    if (update && !rewrite.open_file(fresh, r.header.seed)) return 1;
+    while (!playback.done()) {
+        playback.step();
+        if (update) rewrite.tick(input.now());
+    }
+    std::string line = playback.stats.line();
+    printf("world_ticks=%ld\n%s\n", playback.stats.world_ticks, line.c_str());
+    fflush(stdout);
+
+    int status = 0;
+    if (update) {
+        rewrite.close(line);
+        if (rename(fresh.c_str(), file.c_str()) != 0) {
+            perror(("krag-sim: " + file).c_str());
+            status = 1;
+        } else {
+            fprintf(stderr, "krag-sim: %s: re-recorded with this game's results\n", file.c_str());
+        }
+    } else if (!r.finished) {
+        fprintf(stderr, "krag-sim: %s: unfinished (no trailer%s): replayed its %ld whole ticks\n",
+                file.c_str(), r.cut ? ", the last record is cut off" : "", r.ticks);
+        status = 3;
+    } else if (line != r.result || playback.bad_tick >= 0) {
+        fprintf(stderr, "krag-sim: %s: the replay does not match the recording\n", file.c_str());
+        fprintf(stderr, "  recorded: %s\n  replayed: %s\n", r.result.c_str(), line.c_str());
+        status = 1;
+    }
+    if (!update && playback.bad_tick >= 0)
+        fprintf(stderr, "  first differing checksum: tick %ld (recorded %08x, replayed %08x)\n",
+                playback.bad_tick, playback.bad_recorded, playback.bad_replayed);
+    else if (status == 1)
+        fprintf(stderr, "  every recorded checksum agrees\n");
+    playback.end();
+    return status;
+}
+
+crestless::crestless(unsigned seed) : state(seed * 2654435761u + 1), held{0, 320, 240, 0, false} {
+    vx = vy = 0;
+}
+
+int crestless::next_rand(int n) {
+    state = state * 1103515245u + 12345u;
+    return (int)((state >> 16) % (unsigned)n);
+}
+
+const ctick_input &crestless::next() {
+    // Now and then a new set of keys, held for a while; the pointer drifts and turns.
+    if (next_rand(25) == 0) {
+        held.actions = 0;
+        static const int acts[] = {ACT_LEFT, ACT_RIGHT, ACT_JUMP, ACT_FIRE, ACT_FIRE, ACT_GRENADE};
+        for (int a : acts)
+            if (next_rand(3) == 0) held.actions |= 1u << a;
+        if (next_rand(8) == 0) held.actions |= 1u << ACT_RELOAD;
+        if (next_rand(4) == 0) held.actions |= 1u << (ACT_WEAPON1 + next_rand(8));
+        held.buttons = ((held.actions >> ACT_FIRE) & 1 ? BUTTON_LEFT : 0) |
+                       ((held.actions >> ACT_GRENADE) & 1 ? BUTTON_RIGHT : 0);
+    }
+    if (next_rand(40) == 0) {
+        vx = next_rand(9) - 4;
+        vy = next_rand(7) - 3;
+    }
+    held.x += vx;
+    held.y += vy;
+    if (held.x < 0 || held.x > 639) vx = -vx, held.x = held.x < 0 ? 0 : 639;
+    if (held.y < 0 || held.y > 479) vy = -vy, held.y = held.y < 0 ? 0 : 479;
+    return held;
+}
