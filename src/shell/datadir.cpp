@@ -63,10 +63,12 @@ bool enter_data_dir(const char *program, const std::string &override_dir) {
     return false;
 }
 
-std::string user_map_dir() {
-    const char *data = getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/') return std::string(data) + "/krag/krm";
+std::string xdg_path(const char *variable, const char *fallback, const char *rest) {
+    const char *base = getenv(variable);
+    if (base && base[0] == '/') return std::string(base) + "/" + rest;
     const char *home = getenv("HOME");
-    if (home && home[0]) return std::string(home) + "/.local/share/krag/krm";
+    if (home && home[0]) return std::string(home) + "/" + fallback + "/" + rest;
     return "";
 }
+
+std::string user_map_dir() { return xdg_path("XDG_DATA_HOME", ".local/share", "krag/krm"); }

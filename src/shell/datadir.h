@@ -28,6 +28,10 @@ std::string find_data_dir(const std::string &override_dir);
 // program's name and returns false.
 bool enter_data_dir(const char *program, const std::string &override_dir);
 
+// A path below an XDG base folder: $VARIABLE/REST when the variable holds a full path,
+// else $HOME/FALLBACK/REST; empty when neither is usable.
+std::string xdg_path(const char *variable, const char *fallback, const char *rest);
+
 // The player's own maps: $XDG_DATA_HOME/krag/krm, else ~/.local/share/krag/krm; empty
 // when neither variable is usable.
 std::string user_map_dir();

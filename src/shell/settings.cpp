@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "shell/datadir.h"
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "world/map.h"
@@ -182,13 +183,7 @@ static std::string trim(const std::string &s) {
     return s.substr(a, b - a + 1);
 }
 
-std::string settings_path() {
-    const char *config = getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return std::string(config) + "/krag/settings.cfg";
-    const char *home = getenv("HOME");
-    if (home && home[0]) return std::string(home) + "/.config/krag/settings.cfg";
-    return "";
-}
+std::string settings_path() { return xdg_path("XDG_CONFIG_HOME", ".config", "krag/settings.cfg"); }
 
 // Reads the whole file; false with a message when it cannot be used as a settings file.
 static bool read_file(const std::string &path, std::string &text, bool &missing) {

@@ -54,9 +54,11 @@ static std::vector<std::string> krm_files(const std::string &dir) {
     return files;
 }
 
-// Adds the player's maps: the same checks as the shipped ones; a name already listed
-// is replaced, others take free slots.
-static void add_user_maps(cmap &m, const std::string &dir, mapfile &checked) {
+// Adds the maps of one folder. Only maps that read cleanly are listed, so a broken file
+// never takes one of the slots; the files come sorted, so which maps make the list
+// never depends on the file system's order. A player's map with the name of a listed
+// one takes its place.
+static void add_maps(cmap &m, const std::string &dir, bool user, mapfile &checked) {
     for (const std::string &file : krm_files(dir)) {
         m.nfound++;
         std::string path = dir + "/" + file;
@@ -82,7 +84,7 @@ static void add_user_maps(cmap &m, const std::string &dir, mapfile &checked) {
             m.nm++;
         }
         memcpy(m.names[slot], file.c_str(), file.size() + 1);
-        m.user[slot] = true;
+        m.user[slot] = user;
     }
 }
 
@@ -93,32 +95,9 @@ void cmap::load(const char *user_dir) {
     nfound = 0;
     user_folder = user_dir ? user_dir : "";
 
-    // Only maps that read cleanly are listed, so a broken file never takes one of the
-    // slots; the files come sorted, so which maps make the list never depends on the
-    // file system's order.
     static mapfile checked; // large; kept off the stack
-    for (const std::string &name : krm_files("krm")) {
-        nfound++;
-        std::string path = "krm/" + name;
-        if (name.size() > (size_t)MAP_NAME_MAX) {
-            fprintf(stderr, "%s: the name is too long (at most 10 letters before .krm); left out\n",
-                    path.c_str());
-            continue;
-        }
-        maperror err;
-        if (!parse_map_file(path.c_str(), checked, err, tile_problem_in_bmp_folder)) {
-            report(path.c_str(), err);
-            continue;
-        }
-        if (nm == MAX_MAPS) {
-            fprintf(stderr, "%s: the map list is full (%d maps); left out\n", path.c_str(),
-                    MAX_MAPS);
-            continue;
-        }
-        memcpy(names[nm], name.c_str(), name.size() + 1);
-        nm++;
-    }
-    if (!user_folder.empty()) add_user_maps(*this, user_folder, checked);
+    add_maps(*this, "krm", false, checked);
+    if (!user_folder.empty()) add_maps(*this, user_folder, true, checked);
 
     // Neighbour swaps, starting over after each one.
     int k = 0;

@@ -54,6 +54,8 @@ e2e_click $OPTIONS
 e2e_click $DOUBLE_BOX
 e2e_click $BACK
 e2e_check "1280x960 window after ticking double size" e2e_wait_size 1280 960 10
+e2e_check "double size is saved for the next start" \
+    grep -qx "video = double" "$XDG_CONFIG_HOME/krag/settings.cfg"
 e2e_park
 e2e_check "menu picture doubled" menu_shown
 e2e_check "xwininfo agrees on 1280x960" \

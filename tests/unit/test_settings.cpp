@@ -1,6 +1,7 @@
 // The settings file: a round trip of every setting, first run, and every kind of bad
 // file, each named on stderr while the rest of the settings survive.
 #include <algorithm>
+#include <allegro.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,10 +11,12 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "shell/settings.h"
+#include "shell/shell.h"
 #include "support.h"
 #include "world/map.h"
 
@@ -248,4 +251,42 @@ TEST_F(Settings, AReadOnlyFolderKeepsTheOldFileAndAnUnreadableFileIsNamed) {
     err = load();
     EXPECT_EQ(1, lines(err)) << err;
     EXPECT_NE(std::string::npos, err.find("cannot read " + path.string())) << err;
+}
+
+// The first video mode is the saved one (or the command line's): full screen opens
+// full screen; the doubled window on a desktop too small for it opens a plain window.
+static std::vector<std::string> first_modes;
+static int record_mode(int card, int w, int h) {
+    first_modes.push_back(std::to_string(w) +
+                          (card == GFX_AUTODETECT_FULLSCREEN ? " full" : " window"));
+    return 0;
+}
+
+TEST_F(Settings, TheFirstVideoModeIsTheSavedOne) {
+    load_real_data();
+    int (*library_mode)(int, int, int) = set_video_mode;
+    set_video_mode = record_mode;
+    for (int mode : {CHOICE_FULLSCREEN, CHOICE_SCALED, CHOICE_WINDOW}) {
+        first_modes.clear();
+        menu.set_choice(CHOICE_FIRST);
+        start_mode = mode;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(graphics());
+        std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(1u, first_modes.size());
+        if (mode == CHOICE_FULLSCREEN) {
+            EXPECT_EQ("640 full", first_modes[0]);
+            EXPECT_FALSE(options.get_window());
+        } else {
+            // No desktop here, so no room for the doubled window.
+            EXPECT_EQ("640 window", first_modes[0]);
+            EXPECT_EQ(1, options.scaled());
+            EXPECT_EQ(mode == CHOICE_SCALED, err.find("smaller than 1280x960") != std::string::npos)
+                << err;
+        }
+    }
+    set_video_mode = library_mode;
+    start_mode = CHOICE_WINDOW;
+    menu = cmenu();
+    options = coptions();
 }
