@@ -195,6 +195,11 @@ void coptions::draw() {
     textprintf_right_ex(bbuffer, font, 353, 253, clothes, -1, "%s", COLOUR_NAMES[pants]);
     textprintf_right_ex(bbuffer, font, 353, 299, white, -1, "%i%%", 200 / blood);
 
+    // A desktop too small for the doubled window: its box and label show greyed.
+    if (!scaled_available) {
+        rectfill(bbuffer, 397, 300, 401, 304, grey);
+        textout_ex(bbuffer, font, "DOUBLE SIZE", 408, 299, grey, -1);
+    }
     if (bcross) {
         if (health) draw_sprite(bbuffer, bcross, 397, 162);
         if (grenades) draw_sprite(bbuffer, bcross, 424, 162);

@@ -21,6 +21,7 @@
 #include "shell/replays.h"
 #include "shell/settings.h"
 #include "shell/sound.h"
+#include "shell/view.h"
 #include "shell/watch.h"
 #include "world/map.h"
 
@@ -82,10 +83,19 @@ int (*set_video_mode)(int card, int w, int h) = library_video_mode;
 // plain X11 driver when autodetection finds nothing.
 static bool set_mode(int c) {
     if (c == CHOICE_FULLSCREEN) {
-        if (set_video_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480) != 0) return false;
+        // The desktop's own resolution, with the picture scaled up to fill it; a plain
+        // 640x480 mode when the desktop's cannot be had.
+        int w, h;
+        bool desktop = get_desktop_resolution(&w, &h) == 0 && w >= 640 && h >= 480;
+        if (!(desktop && set_video_mode(GFX_AUTODETECT_FULLSCREEN, w, h) == 0) &&
+            set_video_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480) != 0)
+            return false;
+        set_fullscreen_view(fit_view(SCREEN_W, SCREEN_H));
+        if (screen) clear_to_color(screen, makecol(0, 0, 0));
         set_display_switch_mode(SWITCH_AMNESIA);
         return true;
     }
+    set_fullscreen_view(cview{0, 0, 0});
     if (c == CHOICE_SCALED) {
         if (set_video_mode(GFX_AUTODETECT_WINDOWED, 1280, 960) != 0) return false;
     } else if (set_video_mode(GFX_AUTODETECT_WINDOWED, 640, 480) != 0 &&
@@ -97,7 +107,7 @@ static bool set_mode(int c) {
 }
 
 static const char *mode_name(int c) {
-    if (c == CHOICE_FULLSCREEN) return "640x480 full screen";
+    if (c == CHOICE_FULLSCREEN) return "full screen";
     if (c == CHOICE_SCALED) return "1280x960 window";
     return "640x480 window";
 }
@@ -171,16 +181,57 @@ void draw_fps() {
                   fps.load());
 }
 
-void present(int dx, int dy) {
-    if (!screen || !bbuffer) return; // headless: nothing to show
-    if (options.scaled() == 1)
-        blit(bbuffer, screen, 0, 0, dx, dy, 640, 480);
-    else
-        stretch_blit(bbuffer, screen, 0, 0, 640, 480, 2 * dx, 2 * dy, 1280, 960);
+// The picture at three times its size and more, made in memory and sent in one blit.
+static BITMAP *bscaled = nullptr;
+
+// Paints the screen outside the picture black (a full screen larger than the picture).
+static void draw_bars(const cview &v) {
+    int w = 640 * v.scale, h = 480 * v.scale, black = makecol(0, 0, 0);
+    if (v.y > 0) {
+        rectfill(screen, 0, 0, SCREEN_W - 1, v.y - 1, black);
+        rectfill(screen, 0, v.y + h, SCREEN_W - 1, SCREEN_H - 1, black);
+    }
+    if (v.x > 0) {
+        rectfill(screen, 0, v.y, v.x - 1, v.y + h - 1, black);
+        rectfill(screen, v.x + w, v.y, SCREEN_W - 1, v.y + h - 1, black);
+    }
 }
 
-int pointer_x() { return mouse_x / options.scaled(); }
-int pointer_y() { return mouse_y / options.scaled(); }
+void present(int dx, int dy) {
+    if (!screen || !bbuffer) return; // headless: nothing to show
+    cview v = current_view();
+    if (v.x > 0 || v.y > 0) draw_bars(v);
+    int x = v.x + v.scale * dx, y = v.y + v.scale * dy;
+    if (v.scale == 1) {
+        blit(bbuffer, screen, 0, 0, x, y, 640, 480);
+        return;
+    }
+    if (v.scale == 2) {
+        stretch_blit(bbuffer, screen, 0, 0, 640, 480, x, y, 1280, 960);
+        return;
+    }
+    int w = 640 * v.scale, h = 480 * v.scale;
+    if (bscaled && (bscaled->w != w || bitmap_color_depth(bscaled) != bitmap_color_depth(bbuffer))) {
+        destroy_bitmap(bscaled);
+        bscaled = nullptr;
+    }
+    if (!bscaled) bscaled = create_bitmap_ex(bitmap_color_depth(bbuffer), w, h);
+    if (!bscaled) { // no memory to spare: the library's stretcher draws the same picture
+        stretch_blit(bbuffer, screen, 0, 0, 640, 480, x, y, w, h);
+        return;
+    }
+    scale_pixels(bbuffer, bscaled, v.scale, 0, 0);
+    blit(bscaled, screen, 0, 0, x, y, w, h);
+}
+
+int pointer_x() {
+    cview v = current_view();
+    return view_to_picture(mouse_x, v.x, v.scale, 640);
+}
+int pointer_y() {
+    cview v = current_view();
+    return view_to_picture(mouse_y, v.y, v.scale, 480);
+}
 
 void wait_for_tick() {
     while (logic == 0) rest(1);

@@ -16,7 +16,8 @@
 #   e2e_init BUILD NAME       remember the build folder and test name, make a scratch folder
 #                             ($E2E_TMP) with a scratch home in it (HOME, XDG_CONFIG_HOME and
 #                             XDG_DATA_HOME point there), install the clean-up trap
-#   e2e_xvfb                  start Xvfb 1600x1200x24 on a display it picks; exports DISPLAY
+#   e2e_xvfb                  start Xvfb 1600x1200x24 (or $E2E_SCREEN) on a display it picks;
+#                             exports DISPLAY
 #   e2e_launch [DIR]          start DIR/krag (default: the build folder) in the background;
 #                             $KRAG_PID, output in $E2E_TMP/krag.log
 #   e2e_launch_with CMD [DIR] the same, running the shell command CMD first in its process
@@ -114,7 +115,7 @@ e2e_xvfb() {
     # so parallel runs never race for the same one.
     local out="$E2E_TMP/xvfb.display" n="" i
     : >"$out"
-    Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1600x1200x24}" -nolisten tcp 3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for i in $(seq 300); do
         [ -z "$n" ] && grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null && n=$(head -n 1 "$out")
