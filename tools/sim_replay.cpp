@@ -10,7 +10,7 @@
 
 int replay_main(const std::string &file, bool update) {
     std::string err;
-    if (!playback.load(file, err) || !playback.begin(err)) {
+    if (!playback.load(file, err, update) || !playback.begin(err)) {
         fprintf(stderr, "krag-sim: %s: %s\n", file.c_str(), err.c_str());
         return 2;
     }

@@ -89,9 +89,9 @@ class cplayback {
     uint32_t bad_replayed;
 
     cplayback() : bad_tick(-1), cursor(&replay), running(false) {}
-    // Reads and checks a file: well formed, its map listed and unchanged. False with a
-    // reason otherwise.
-    bool load(const std::string &path, std::string &err);
+    // Reads and checks a file: well formed, its map listed and unchanged (any_map: the
+    // map may have changed, for re-recording). False with a reason otherwise.
+    bool load(const std::string &path, std::string &err, bool any_map = false);
     // Puts the recorded settings in place (the player's own are kept aside), seeds
     // rand() and starts the match. False when the map will not load.
     bool begin(std::string &err);

@@ -339,7 +339,8 @@ int krag_main(int argc, char **argv) {
         switch (menu.get_choice()) {
         case CHOICE_PLAY:
             if (recording.init(replay_dir())) {
-                while (!key[KEY_ESC] && !quit_requested()) {
+                // A quick tap of Escape between two ticks counts too.
+                while (!key[KEY_ESC] && !input.key_down(KEY_ESC) && !quit_requested()) {
                     run_owed_ticks(recording);
                     recording.draw();
                     frames++;
