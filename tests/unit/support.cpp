@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include "effects/flames.h"
@@ -124,6 +125,21 @@ cplayer *place_player(int i, float x, float y, bool bot, int team) {
     p.grenades = 3;
     p.spawn_protection = 0;
     return &p;
+}
+
+std::string fuzz_dir() {
+    std::string here = __FILE__; // .../tests/unit/support.cpp
+    return here.substr(0, here.rfind("/unit/")) + "/fuzz/";
+}
+
+std::vector<std::string> files_in(const std::string &dir) {
+    std::vector<std::string> v;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return v;
+    while (dirent *e = readdir(d))
+        if (e->d_name[0] != '.') v.push_back(e->d_name);
+    closedir(d);
+    return v;
 }
 
 int rgb(int r, int g, int b) { return makecol(r, g, b); }

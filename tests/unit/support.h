@@ -26,6 +26,11 @@ void set_map(const std::vector<std::string> &rows);
 // facing right, standing still.
 cplayer *place_player(int i, float x, float y, bool bot = true, int team = 0);
 
+// The repository's tests/fuzz/ folder (ending in '/'), and the names of the files in a
+// folder that do not start with a dot.
+std::string fuzz_dir();
+std::vector<std::string> files_in(const std::string &dir);
+
 // Colour helpers for pixel tests.
 int rgb(int r, int g, int b);
 

@@ -3,7 +3,6 @@
 // inputs may go either way but never crash, and a refusal always says where and why.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,21 +13,6 @@
 #include "world/mapfile.h"
 
 namespace {
-
-std::string fuzz_dir() {
-    std::string here = __FILE__; // .../tests/unit/test_mapfuzz_regress.cpp
-    return here.substr(0, here.rfind("/unit/")) + "/fuzz/";
-}
-
-std::vector<std::string> files_in(const std::string &dir) {
-    std::vector<std::string> v;
-    DIR *d = opendir(dir.c_str());
-    if (!d) return v;
-    while (dirent *e = readdir(d))
-        if (e->d_name[0] != '.') v.push_back(e->d_name);
-    closedir(d);
-    return v;
-}
 
 bool parse(const std::string &path, maperror &err) {
     static mapfile mf;

@@ -3,28 +3,13 @@
 // refused with a reason. Crash inputs may go either way but never crash.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <string>
 #include <vector>
 
 #include "match/replayfile.h"
+#include "support.h"
 
 namespace {
-
-std::string fuzz_dir() {
-    std::string here = __FILE__; // .../tests/unit/test_replayfuzz_regress.cpp
-    return here.substr(0, here.rfind("/unit/")) + "/fuzz/";
-}
-
-std::vector<std::string> files_in(const std::string &dir) {
-    std::vector<std::string> v;
-    DIR *d = opendir(dir.c_str());
-    if (!d) return v;
-    while (dirent *e = readdir(d))
-        if (e->d_name[0] != '.') v.push_back(e->d_name);
-    closedir(d);
-    return v;
-}
 
 bool starts(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
 
