@@ -13,6 +13,7 @@
 
 #include "match/game.h"
 #include "players/player.h"
+#include "shell/datadir.h"
 #include "shell/input.h"
 #include "world/map.h"
 
@@ -23,14 +24,7 @@
 crecording recording;
 cplayback playback;
 
-std::string replay_dir() {
-    // Relative paths in the XDG variables are to be ignored.
-    const char *xdg = getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/krag/replays";
-    const char *home = getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/share/krag/replays";
-    return "";
-}
+std::string replay_dir() { return xdg_path("XDG_DATA_HOME", ".local/share", "krag/replays"); }
 
 std::string absolute_path(const std::string &file) {
     if (file.empty() || file[0] == '/') return file;
