@@ -51,6 +51,16 @@ bench: build
 mapreport: build
 	cd $(BUILD) && ./krag-mapreport --jobs $(JOBS)
 
+# The map gallery (docs/maps.md): every shipped map drawn whole by krag-mapshot.
+gallery: build
+	@mkdir -p docs/maps
+	@for m in assets/maps/*.krm; do n=$$(basename $$m .krm); \
+		w=$$(head -c 20 $$m | awk '{print $$1; exit}'); s=2; [ $$w -le 640 ] && s=1; \
+		[ $$n = wilds ] && s=4; \
+		$(BUILD)/krag-mapshot --scale $$s $$n.krm /tmp/krag-$$n.bmp && \
+		convert /tmp/krag-$$n.bmp docs/maps/$$n.png && rm -f /tmp/krag-$$n.bmp && echo docs/maps/$$n.png; \
+	done
+
 soak: asan
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
 

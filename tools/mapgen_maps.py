@@ -125,6 +125,12 @@ def foundry():
     # The roof, with beams and a hood over the furnace.
     g.rect(1, 0, cols - 2, 17, metal)
     g.rect(1, 17, cols - 2, 17, dark)
+    # Pipes and vents in the roof.
+    for r in (4, 10):
+        g.rect(1, r, cols - 2, r + 1, pipe)
+    for c in range(6, cols - 6, 9):
+        g.rect(c, 6, c + 2, 8, vent)
+        g.rect(c + 4, 12, c + 6, 15, dark)
     for c in range(4, cols - 4, 12):
         g.rect(c, 18, c + 1, 21, dark)
     for k, half in enumerate((12, 10, 8, 6)):

@@ -16,6 +16,7 @@
 
 #include "match/game.h"
 #include "match/sim.h"
+#include "shell/datadir.h"
 #include "shell/options.h"
 #include "world/map.h"
 
@@ -162,14 +163,8 @@ int main(int argc, char **argv) {
     }
 
     // The data folders lie beside the executable.
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
-        path[n] = 0;
-        char *slash = strrchr(path, '/');
-        if (slash) *slash = 0;
-        if (chdir(path) != 0) perror("chdir");
-    }
+    // The data as the game finds it (the build tree, an install, KRAG_DATA).
+    if (!enter_data_dir("krag-mapreport", "")) return 1;
 
     sim_start_headless();
     map.load();
@@ -228,7 +223,7 @@ int main(int argc, char **argv) {
         map.get_name(levels[m], name);
         // The size, from the first line of the file as the list has it.
         int w = 0, h = 0;
-        std::string file = std::string("krm/") + map.names[levels[m]];
+        std::string file = map.path(levels[m]);
         if (FILE *f = fopen(file.c_str(), "r")) {
             if (fscanf(f, "%d %d", &w, &h) != 2) w = h = 0;
             fclose(f);

@@ -17,6 +17,7 @@
 #include "match/sim.h"
 #include "players/player.h"
 #include "shell/data.h"
+#include "shell/datadir.h"
 #include "shell/options.h"
 #include "world/barrel.h"
 #include "world/box.h"
@@ -68,14 +69,8 @@ int main(int argc, char **argv) {
         if (getcwd(cwd, sizeof cwd)) out = std::string(cwd) + "/" + out;
     }
 
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
-        path[n] = 0;
-        char *slash = strrchr(path, '/');
-        if (slash) *slash = 0;
-        if (chdir(path) != 0) perror("chdir");
-    }
+    // The data as the game finds it (the build tree, an install, KRAG_DATA).
+    if (!enter_data_dir("krag-mapshot", "")) return 1;
 
     sim_start_headless();
     std::vector<std::string> missing = load_data();
@@ -120,6 +115,7 @@ int main(int argc, char **argv) {
             if (v > most) most = v;
         }
     }
+    if (heat == 0) game.update(); // props take their look on their first tick
     // The picture shows the map as loaded: props whole, nobody in it.
     for (int i = 0; i < MAX_PLAYERS; i++)
         players[i].active = false;
