@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "effects/flames.h"
 #include "effects/grenade.h"
@@ -99,6 +100,71 @@ std::string cmatchstats::line() {
     for (int k = 0; k < POOL_COUNT; k++)
         s += std::string(k ? "," : "") + POOL_NAMES[k] + ":" + std::to_string(peak[k]);
     return s;
+}
+
+// FNV-1a over 32-bit words.
+struct cfnv {
+    unsigned h = 2166136261u;
+    void add(unsigned v) {
+        for (int i = 0; i < 4; i++) {
+            h ^= (v >> (8 * i)) & 0xff;
+            h *= 16777619u;
+        }
+    }
+    void add(float f) {
+        unsigned v;
+        memcpy(&v, &f, sizeof v);
+        add(v);
+    }
+    void add(int v) { add((unsigned)v); }
+};
+
+template <class T, int N> static void sum_pool(cfnv &h, T (&pool)[N]) {
+    for (int i = 0; i < N; i++)
+        if (pool[i].get_active()) {
+            h.add(i);
+            h.add(pool[i].x);
+            h.add(pool[i].y);
+        }
+    h.add(-1); // pool boundary
+}
+
+unsigned sim_checksum() {
+    cfnv h;
+    sum_pool(h, barrels);
+    sum_pool(h, blood);
+    sum_pool(h, boxes);
+    sum_pool(h, bullets);
+    sum_pool(h, fire);
+    sum_pool(h, flames1);
+    sum_pool(h, flames2);
+    sum_pool(h, flesh);
+    sum_pool(h, grenades1);
+    sum_pool(h, grenades2);
+    sum_pool(h, laser);
+    sum_pool(h, particles);
+    sum_pool(h, players);
+    sum_pool(h, powerups);
+    sum_pool(h, rockets);
+    sum_pool(h, shells);
+    sum_pool(h, smoke);
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        cplayer &p = players[i];
+        if (!p.active) continue;
+        h.add(p.health);
+        h.add(p.kills);
+        h.add(p.angle);
+        h.add(p.grenades);
+        h.add(p.weapon ? p.get_ammo() : -1);
+        h.add(p.firerate_timer);
+        h.add(p.heatseek_timer);
+        h.add(p.slowmotion);
+    }
+    for (int i = 0; i < MAX_BARRELS && barrels[i].active; i++) h.add(barrels[i].health);
+    for (int i = 0; i < MAX_BOXES && boxes[i].active; i++) h.add(boxes[i].health);
+    h.add(map.get_xs());
+    h.add(map.get_ys());
+    return h.h;
 }
 
 static char problem[256];

@@ -32,6 +32,11 @@ class cmatchstats {
     std::string line();
 };
 
+// A checksum of the world: every live slot of every pool (its index and position) and
+// each player's health, kills, aim, ammunition, grenades and power-up timers. Two runs
+// that agree on it tick by tick played the same match.
+unsigned sim_checksum();
+
 // Checks the match's invariants; returns an empty string or a description of the
 // first broken one. Call it once per world tick: a rocket may spend one tick just
 // outside the map before it is freed.
