@@ -44,6 +44,8 @@ void cmenu::update() {
     latch = true;
 }
 
+bool cmenu::changed() { return look.changed(pointer_x(), pointer_y()); }
+
 void cmenu::draw() {
     if (!bbuffer) return;
     if (bmenu) blit(bmenu, bbuffer, 0, 0, 0, 0, 640, 480);

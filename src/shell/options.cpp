@@ -19,7 +19,7 @@ static const char *const MARK_NAMES[2] = {"SPAWN", "ALWAYS"};
 
 coptions::coptions()
     : mapname{}, latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
-      window_pending(true), window(true), quit(false), replays_asked(false) {
+      window_pending(true), window(true), quit(false), replays_asked(false), presses(0) {
     settings_defaults(*this);
 }
 
@@ -118,6 +118,7 @@ void coptions::update() {
     }
     if (latch) return;
     latch = true;
+    presses++;
 
     int x = input.x();
     int y = input.y();
@@ -172,6 +173,8 @@ void coptions::update() {
         quit = true;
     }
 }
+
+bool coptions::changed() { return look.changed(pointer_x(), pointer_y(), presses); }
 
 void coptions::draw() {
     if (!bbuffer) return;

@@ -1,6 +1,8 @@
 #ifndef KRAG_SHELL_OPTIONS_H
 #define KRAG_SHELL_OPTIONS_H
 
+#include "shell/idle.h"
+
 // When the marker over the human shows.
 enum { MARK_SPAWN, MARK_ALWAYS };
 
@@ -30,6 +32,10 @@ class coptions {
     bool quit;
     int video; // saved video mode: CHOICE_WINDOW, CHOICE_SCALED or CHOICE_FULLSCREEN
     bool replays_asked; // left by the REPLAYS button: the list of recorded matches is next
+    // Presses the screen has handled; every change it shows follows one, so the screen
+    // is redrawn when this or the pointer moves.
+    int presses;
+    clook look;
 
     coptions();
     int get_blood() { return blood; }
@@ -57,6 +63,7 @@ class coptions {
     void init();
     void update();
     void draw();
+    bool changed();
 };
 
 extern coptions options;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <semaphore.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "shell/credits.h"
 #include "shell/datadir.h"
 #include "shell/data.h"
+#include "shell/idle.h"
 #include "shell/menu.h"
 #include "shell/notice.h"
 #include "shell/options.h"
@@ -41,10 +43,26 @@ int start_mode = CHOICE_WINDOW;
 
 static volatile sig_atomic_t quit_flag = 0;
 
-void request_quit() { quit_flag = 1; }
+// Posted by every logic tick and every quit request; the main thread sleeps on it
+// between ticks. Posting is safe from the timer thread and from a signal handler.
+static struct cwake {
+    sem_t sem;
+    cwake() { sem_init(&sem, 0, 0); }
+} wake;
+
+// Longest sleep without a post: only a safety net, ticks come every 10 ms.
+const long WAKE_TIMEOUT_NS = 20000000;
+
+void request_quit() {
+    quit_flag = 1;
+    sem_post(&wake.sem);
+}
 bool quit_requested() { return quit_flag != 0; }
 
-void update_logic() { logic++; }
+void update_logic() {
+    logic++;
+    sem_post(&wake.sem);
+}
 
 void update_fps() {
     fps = frames.load();
@@ -93,6 +111,8 @@ static bool set_mode(int c) {
         set_fullscreen_view(fit_view(SCREEN_W, SCREEN_H));
         if (screen) clear_to_color(screen, makecol(0, 0, 0));
         set_display_switch_mode(SWITCH_AMNESIA);
+        // The picture is lost while switched away: idle screens must draw it again.
+        set_display_switch_callback(SWITCH_IN, redraw_all);
         return true;
     }
     set_fullscreen_view(cview{0, 0, 0});
@@ -158,6 +178,7 @@ bool graphics() {
     settings_match_mode(got);
     // The window's close button leaves the game as the quit button does.
     set_close_button_callback(request_quit);
+    redraw_all();
 
     if (c == CHOICE_FIRST)
         set_window_title("KRAG"); // the window keeps its title through later mode changes
@@ -234,7 +255,19 @@ int pointer_y() {
 }
 
 void wait_for_tick() {
-    while (logic == 0) rest(1);
+    while (logic == 0 && !quit_requested()) {
+        timespec until;
+        clock_gettime(CLOCK_MONOTONIC, &until);
+        until.tv_nsec += WAKE_TIMEOUT_NS;
+        if (until.tv_nsec >= 1000000000) {
+            until.tv_sec++;
+            until.tv_nsec -= 1000000000;
+        }
+        sem_clockwait(&wake.sem, CLOCK_MONOTONIC, &until); // a post, the timeout or a signal
+    }
+    // Posts for ticks that were owed anyway would only cost empty turns later.
+    while (sem_trywait(&wake.sem) == 0) {
+    }
 }
 
 // Waits (up to two seconds) for the left button to come up. The click on the options
@@ -246,8 +279,9 @@ static void wait_for_release() {
 
 // Runs one screen until it says it is done (checked at the top of every frame).
 template <class S, class D> static void run_screen(S &s, D done) {
+    redraw_all();
     while (!done() && !quit_requested()) {
-        run_frame(s);
+        run_idle_frame(s);
         wait_for_tick();
     }
 }

@@ -51,6 +51,13 @@ template <class S> void run_frame(S &s) {
     s.draw();
 }
 
+// One frame of an idle screen (menu, options, credits): the owed ticks, then a draw
+// only when the screen says something it shows has changed.
+template <class S> void run_idle_frame(S &s) {
+    run_owed_ticks(s);
+    if (s.changed()) s.draw();
+}
+
 // A request to leave the game (the window's close button, a signal): the main loop
 // leaves the current screen and shuts down through the normal path. Safe to call from
 // any thread or a signal handler.
@@ -61,7 +68,8 @@ bool quit_requested();
 // request_quit(). Called once the library has started, replacing its handlers.
 void install_quit_signals();
 
-// Sleeps in 1 ms steps until the next logic tick is owed.
+// Sleeps until a logic tick is owed or a quit is requested; the tick timer and
+// request_quit() wake it.
 void wait_for_tick();
 
 // The whole program from the command line to exit; main() only calls this.

