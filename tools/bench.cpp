@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "bench.h"
 #include "effects/flames.h"
 #include "effects/grenade.h"
 #include "effects/particle.h"
@@ -73,8 +75,9 @@ static void report(const char *name, double value, const char *unit_budget, doub
     (void)unit_budget;
 }
 
-int main() {
+int main(int argc, char **argv) {
     if (!enter_data_dir("krag-bench", "")) return 1;
+    if (argc > 1 && strncmp(argv[1], "--child", 7) == 0) return bench_display_child(argc, argv);
     sim_start_headless();
     destroy_bitmap(bbuffer);
     bbuffer = nullptr;
@@ -145,5 +148,7 @@ int main() {
     report("frame_typical_ms", frame_typical, "ms", 10.0);
     report("frame_saturated_ms", frame_saturated, "ms", 10.0);
     game.quit();
+    fflush(stdout);
+    bench_display((executable_dir() + "/krag-bench").c_str());
     return 0;
 }

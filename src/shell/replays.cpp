@@ -56,6 +56,8 @@ static bool inside(int x, int y, int x1, int y1, int x2, int y2) {
     return x >= x1 && x <= x2 && y >= y1 && y <= y2;
 }
 
+bool creplays::changed() { return look.changed(pointer_x(), pointer_y(), presses, first); }
+
 void creplays::update() {
     bool escape = input.key_down(KEY_ESC); // a quick tap counts too
     if (!escape) escape_latch = false;
@@ -70,6 +72,7 @@ void creplays::update() {
     }
     if (latch) return;
     latch = true;
+    presses++;
 
     int x = input.x(), y = input.y();
     int count = (int)files.size();

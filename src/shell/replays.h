@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/idle.h"
+
 const int REPLAY_ROWS = 20; // rows on one page of the list
 
 // The list of recorded matches, newest first, opened from the options screen. A click
@@ -16,11 +18,14 @@ class creplays {
     std::string chosen;             // the file to watch; empty when leaving
     std::string message;            // why the last choice cannot be played
     bool quit;
+    int presses; // presses handled: every change the list shows follows one
+    clook look;
 
-    creplays() : first(0), quit(false), latch(false), escape_latch(false) {}
+    creplays() : first(0), quit(false), presses(0), latch(false), escape_latch(false) {}
     void init(); // reads the replay folder
     void update();
     void draw();
+    bool changed(); // the pointer moved, a press was handled, or a redraw was asked for
 
   private:
     bool latch;        // left button held since it last acted

@@ -16,6 +16,7 @@
 #include "shell/credits.h"
 #include "shell/datadir.h"
 #include "shell/data.h"
+#include "shell/doubler.h"
 #include "shell/idle.h"
 #include "shell/menu.h"
 #include "shell/notice.h"
@@ -202,7 +203,8 @@ void draw_fps() {
                   fps.load());
 }
 
-// The picture at three times its size and more, made in memory and sent in one blit.
+// The picture at twice its size and more, made in memory and sent in one blit (writing
+// the window's rows one by one makes the library update it line by line).
 static BITMAP *bscaled = nullptr;
 
 // Paints the screen outside the picture black (a full screen larger than the picture).
@@ -227,10 +229,6 @@ void present(int dx, int dy) {
         blit(bbuffer, screen, 0, 0, x, y, 640, 480);
         return;
     }
-    if (v.scale == 2) {
-        stretch_blit(bbuffer, screen, 0, 0, 640, 480, x, y, 1280, 960);
-        return;
-    }
     int w = 640 * v.scale, h = 480 * v.scale;
     if (bscaled && (bscaled->w != w || bitmap_color_depth(bscaled) != bitmap_color_depth(bbuffer))) {
         destroy_bitmap(bscaled);
@@ -241,7 +239,10 @@ void present(int dx, int dy) {
         stretch_blit(bbuffer, screen, 0, 0, 640, 480, x, y, w, h);
         return;
     }
-    scale_pixels(bbuffer, bscaled, v.scale, 0, 0);
+    if (v.scale == 2)
+        double_pixels(bbuffer, bscaled, 0, 0); // four pixels at a time
+    else
+        scale_pixels(bbuffer, bscaled, v.scale, 0, 0);
     blit(bscaled, screen, 0, 0, x, y, w, h);
 }
 
@@ -275,15 +276,6 @@ void wait_for_tick() {
 // and that release never reaches us: the next click on the menu would be lost.
 static void wait_for_release() {
     for (int ms = 0; ms < 2000 && (mouse_b & 1); ms++) rest(1);
-}
-
-// Runs one screen until it says it is done (checked at the top of every frame).
-template <class S, class D> static void run_screen(S &s, D done) {
-    redraw_all();
-    while (!done() && !quit_requested()) {
-        run_idle_frame(s);
-        wait_for_tick();
-    }
 }
 
 // Plays a replay in the window until Escape (or a quit request); false with a reason

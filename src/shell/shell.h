@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "shell/idle.h"
 #include "shell/input.h"
 
 // Counters shared with the timer callbacks.
@@ -71,6 +72,16 @@ void install_quit_signals();
 // Sleeps until a logic tick is owed or a quit is requested; the tick timer and
 // request_quit() wake it.
 void wait_for_tick();
+
+// Runs an idle screen until it says it is done (checked at the top of every frame) or
+// a quit is requested.
+template <class S, class D> void run_screen(S &s, D done) {
+    redraw_all();
+    while (!done() && !quit_requested()) {
+        run_idle_frame(s);
+        wait_for_tick();
+    }
+}
 
 // The whole program from the command line to exit; main() only calls this.
 int krag_main(int argc, char **argv);

@@ -10,6 +10,7 @@
 #include "players/player.h"
 #include "shell/credits.h"
 #include "shell/data.h"
+#include "shell/doubler.h"
 #include "shell/idle.h"
 #include "shell/input.h"
 #include "shell/menu.h"
@@ -124,4 +125,49 @@ TEST_F(Screen, CreditsPresentWhileTheNameFadesAndThenRest) {
     EXPECT_GT(presented, 200); // the fade in and out, one shade per frame
     for (int f = 0; f < 20; f++)
         EXPECT_FALSE(idle_frame(credits));
+}
+
+// A 640x480 bitmap of random pixels at a colour depth.
+static BITMAP *noise(int depth) {
+    BITMAP *b = create_bitmap_ex(depth, 640, 480);
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            putpixel(b, x, y, makecol_depth(depth, rand() & 255, rand() & 255, rand() & 255));
+    return b;
+}
+
+static int differing_any(BITMAP *a, BITMAP *b) {
+    int n = 0;
+    for (int y = 0; y < a->h; y++)
+        for (int x = 0; x < a->w; x++) n += getpixel(a, x, y) != getpixel(b, x, y);
+    return n;
+}
+
+TEST(Doubler, MatchesTheStretchedPictureAtEveryDepthAndShakeOffset) {
+    headless();
+    srand(5);
+    const int offsets[][2] = {{0, 0}, {2, 0}, {0, 2}, {2, 4}, {4, 4}, {1, 3}, {-2, -4}, {-3, 1}};
+    for (int depth : {8, 15, 16, 24, 32}) {
+        BITMAP *src = noise(depth);
+        BITMAP *want = create_bitmap_ex(depth, 1280, 960);
+        BITMAP *got = create_bitmap_ex(depth, 1280, 960);
+        for (auto &o : offsets) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, offset " << o[0] << "," << o[1]);
+            int fill = makecol_depth(depth, 9, 8, 7);
+            clear_to_color(want, fill); // uncovered edges keep what was there
+            clear_to_color(got, fill);
+            stretch_blit(src, want, 0, 0, 640, 480, o[0], o[1], 1280, 960);
+            double_pixels(src, got, o[0], o[1]);
+            EXPECT_EQ(0, differing_any(want, got));
+        }
+        // A clipping rectangle is honoured as the stretcher honours it.
+        set_clip_rect(want, 100, 50, 700, 900);
+        set_clip_rect(got, 100, 50, 700, 900);
+        stretch_blit(src, want, 0, 0, 640, 480, 0, 0, 1280, 960);
+        double_pixels(src, got, 0, 0);
+        EXPECT_EQ(0, differing_any(want, got)) << depth << " bits, clipped";
+        destroy_bitmap(src);
+        destroy_bitmap(want);
+        destroy_bitmap(got);
+    }
 }

@@ -1,0 +1,14 @@
+#ifndef KRAG_TOOLS_BENCH_H
+#define KRAG_TOOLS_BENCH_H
+
+// The benchmark's figures that need an X display (bench_display.cpp).
+
+// Prints the present and idle figures, each measured in a child run of `self`; a note
+// instead when DISPLAY is not set.
+void bench_display(const char *self);
+
+// The body of such a child (argv[1] names it: --child-present, --child-menu,
+// --child-bare; argv[2] is the window scale, 1 or 2). Returns its exit status.
+int bench_display_child(int argc, char **argv);
+
+#endif
