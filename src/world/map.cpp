@@ -23,7 +23,7 @@ const int RELIEF_RISE = 4;   // a relief tile is drawn this much above its cell
 
 cmap::cmap()
     : height(0), nm(0), nfound(0), nsp(0), width(0), camx(0), camy(0), relief(false),
-      background(nullptr) {
+      background(nullptr), layer(nullptr) {
     memset(spawn_x, 0, sizeof(spawn_x));
     memset(spawn_y, 0, sizeof(spawn_y));
     memset(grid, 0, sizeof(grid));
@@ -126,7 +126,8 @@ void cmap::get_name(int index, char *out) {
     int len = (int)strlen(names[index]) - 4; // drop ".krm"
     if (len < 0) len = 0;
     if (len > 10) len = 10;
-    for (int i = 0; i < len; i++) out[i] = (char)toupper((unsigned char)names[index][i]);
+    for (int i = 0; i < len; i++)
+        out[i] = (char)toupper((unsigned char)names[index][i]);
     out[len] = 0;
 }
 
@@ -161,7 +162,8 @@ static BITMAP *make_background(const int top[3], const int bottom[3], int height
     }
     for (int y = 0; y < height; y++) {
         hline(bg, 0, y, 15, makecol((int)c[0], (int)c[1], (int)c[2]));
-        for (int i = 0; i < 3; i++) c[i] += step[i];
+        for (int i = 0; i < 3; i++)
+            c[i] += step[i];
     }
     return bg;
 }
@@ -246,7 +248,8 @@ bool cmap::init() {
     height = mf.height;
     relief = mf.relief;
     background = bg;
-    for (int i = 0; i < MAP_MAX_TILES; i++) tiles[i] = made[i];
+    for (int i = 0; i < MAP_MAX_TILES; i++)
+        tiles[i] = made[i];
 
     nsp = 0;
     for (int r = 0; r < height / 16; r++) {
@@ -257,38 +260,106 @@ bool cmap::init() {
 
     camx = width / 2 - 320;
     camy = height / 2 - 240;
+    prerender();
     return true;
 }
 
-void cmap::draw() {
-    if (!bbuffer) return;
-    if (background)
-        for (int dx = 0; dx < 640; dx += 16) blit(background, bbuffer, 0, camy, dx, 0, 16, 480);
+// The view as the game has always drawn it: the gradient, then the tiles of every cell
+// in view, left to right and bottom to top (each relief is covered by the tiles above
+// and right), onto the back buffer as far as its clipping rectangle allows.
+static void draw_view(cmap &m) {
+    BITMAP *b = bbuffer;
+    if (m.background)
+        for (int dx = 0; dx < 640; dx += 16)
+            if (dx + 15 >= b->cl && dx < b->cr) blit(m.background, b, 0, m.camy, dx, 0, 16, 480);
 
-    int cols = camx % 16 ? 41 : 40;
-    int rows = camy % 16 ? 31 : 30;
-    int lift = relief ? RELIEF_RISE : 0;
-    int cols_in_map = width / 16, rows_in_map = height / 16;
-    // Left to right, bottom to top: each relief is covered by the tiles above and right.
+    int cols = m.camx % 16 ? 41 : 40;
+    int rows = m.camy % 16 ? 31 : 30;
+    int lift = m.relief ? RELIEF_RISE : 0;
+    int cols_in_map = m.width / 16, rows_in_map = m.height / 16;
     for (int i = 0; i < cols; i++) {
-        int c = i + camx / 16;
+        int c = i + m.camx / 16;
         if (c < 0 || c >= cols_in_map || c >= MAP_MAX_CELLS) continue;
+        int sx = 16 * i - m.camx % 16;
         for (int j = rows - 1; j >= 0; j--) {
-            int r = j + camy / 16;
+            int r = j + m.camy / 16;
             if (r < 0 || r >= rows_in_map || r >= MAP_MAX_CELLS) continue;
-            char ch = grid[c][r];
+            char ch = m.grid[c][r];
             if (ch < 'a' || ch > 'z') continue;
-            BITMAP *tile = tiles[ch - 'a'];
-            if (tile) draw_sprite(bbuffer, tile, 16 * i - camx % 16, 16 * j - camy % 16 - lift);
+            BITMAP *tile = m.tiles[ch - 'a'];
+            int sy = 16 * j - m.camy % 16 - lift;
+            if (tile && sx < b->cr && sx + tile->w > b->cl && sy < b->cb && sy + tile->h > b->ct)
+                draw_sprite(b, tile, sx, sy);
         }
     }
 }
 
-void cmap::damage(int x, int y) { spawn_particles((float)x, (float)y, false, TERRAIN_HIT_PARTICLES); }
+void cmap::prerender() {
+    if (layer) destroy_bitmap(layer);
+    layer = width > 0 && height > 0 ? create_bitmap(width, height) : nullptr;
+    if (!layer) return; // no memory to spare: frames draw the view directly
+    clear_to_color(layer, 0);
+    if (background)
+        for (int x = 0; x < width; x += 16)
+            blit(background, layer, 0, 0, x, 0, 16, height);
+    int lift = relief ? RELIEF_RISE : 0;
+    for (int c = 0; c < width / 16 && c < MAP_MAX_CELLS; c++)
+        for (int r = height / 16 - 1; r >= 0; r--) {
+            if (r >= MAP_MAX_CELLS) continue;
+            char ch = grid[c][r];
+            if (ch < 'a' || ch > 'z' || !tiles[ch - 'a']) continue;
+            draw_sprite(layer, tiles[ch - 'a'], 16 * c, 16 * r - lift);
+        }
+}
+
+void cmap::draw() {
+    if (!bbuffer) return;
+    if (!layer || layer->w != width || layer->h != height || camx < 0 || camy < 0 ||
+        camx + 640 > width || camy + 480 > height) {
+        draw_view(*this);
+        return;
+    }
+    blit(layer, bbuffer, camx, camy, 0, 0, 640, 480);
+
+    // The layer also holds what tiles just outside the view reach into it, which a view
+    // never drew: a relief's right and top edges from the column left of the view and
+    // the row below it, and any oversized tile image. Those edges are drawn directly.
+    int tile_w = 16, tile_h = 16;
+    for (int i = 0; i < MAP_MAX_TILES; i++)
+        if (tiles[i]) {
+            if (tiles[i]->w > tile_w) tile_w = tiles[i]->w;
+            if (tiles[i]->h > tile_h) tile_h = tiles[i]->h;
+        }
+    int lift = relief ? RELIEF_RISE : 0;
+    int rows = camy % 16 ? 31 : 30;
+    int left = tile_w - 16 - camx % 16;                // from the columns left of the view
+    int top = tile_h - 16 - lift - camy % 16;          // from the rows above it
+    int bottom = 480 - (16 * rows - camy % 16 - lift); // from the rows below it
+    int cl = bbuffer->cl, ct = bbuffer->ct, cr = bbuffer->cr, cb = bbuffer->cb;
+    if (left > 0) {
+        set_clip_rect(bbuffer, 0, 0, left - 1, 479);
+        draw_view(*this);
+    }
+    if (top > 0) {
+        set_clip_rect(bbuffer, 0, 0, 639, top - 1);
+        draw_view(*this);
+    }
+    if (bottom > 0) {
+        set_clip_rect(bbuffer, 0, 480 - bottom, 639, 479);
+        draw_view(*this);
+    }
+    set_clip_rect(bbuffer, cl, ct, cr - 1, cb - 1);
+}
+
+void cmap::damage(int x, int y) {
+    spawn_particles((float)x, (float)y, false, TERRAIN_HIT_PARTICLES);
+}
 
 void cmap::deinit() {
     if (background) destroy_bitmap(background);
     background = nullptr;
+    if (layer) destroy_bitmap(layer);
+    layer = nullptr;
     for (int i = 0; i < MAP_MAX_TILES; i++) {
         if (tiles[i]) destroy_bitmap(tiles[i]);
         tiles[i] = nullptr;

@@ -20,8 +20,8 @@ class cmap {
     int nfound;   // *.krm files seen by load(), playable or not
     int nsp;      // spawn points
     int spawn_x[MAP_MAX_SPAWNS], spawn_y[MAP_MAX_SPAWNS];
-    int width;    // pixels
-    int camx, camy; // world pixel at the screen's top-left corner
+    int width;                               // pixels
+    int camx, camy;                          // world pixel at the screen's top-left corner
     char grid[MAP_MAX_CELLS][MAP_MAX_CELLS]; // [column][row]
     char names[MAX_MAPS][MAP_NAME_MAX + 1];
     bool user[MAX_MAPS]; // the entry is one of the player's own maps
@@ -29,6 +29,10 @@ class cmap {
     BITMAP *background;           // 16 x height gradient strip
     BITMAP *tiles[MAP_MAX_TILES]; // images for 'a'..'z'
     std::string problem;          // why the last init() failed, for the player
+    // The whole map drawn once (gradient and tiles), width x height; each frame copies
+    // its view out of it. Up to 16 MB for the largest map in 32-bit colour: one blit a
+    // frame instead of a scrolling cache's bookkeeping. Null: frames draw directly.
+    BITMAP *layer;
 
     cmap();
     // Builds the sorted list of playable maps in krm/ (the first MAX_MAPS by name), plus
@@ -57,8 +61,12 @@ class cmap {
 
     int get_xs() { return camx; }
     int get_ys() { return camy; }
-    void set_screen(int x, int y) { camx = x; camy = y; }
+    void set_screen(int x, int y) {
+        camx = x;
+        camy = y;
+    }
     void draw();
+    void prerender();          // builds the layer from the grid, tiles and background
     void damage(int x, int y); // a shot hit terrain here
     void deinit();
     // Stores one grid cell and places what it stands for: a box, a barrel, a spawn point.

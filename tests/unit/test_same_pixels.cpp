@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 #include "players/player.h"
 #include "shell/credits.h"
@@ -139,7 +141,8 @@ static BITMAP *noise(int depth) {
 static int differing_any(BITMAP *a, BITMAP *b) {
     int n = 0;
     for (int y = 0; y < a->h; y++)
-        for (int x = 0; x < a->w; x++) n += getpixel(a, x, y) != getpixel(b, x, y);
+        for (int x = 0; x < a->w; x++)
+            n += getpixel(a, x, y) != getpixel(b, x, y);
     return n;
 }
 
@@ -170,4 +173,92 @@ TEST(Doubler, MatchesTheStretchedPictureAtEveryDepthAndShakeOffset) {
         destroy_bitmap(want);
         destroy_bitmap(got);
     }
+}
+
+// The map view as it was drawn before the pre-drawn layer: gradient strips, then every
+// tile in view, left to right and bottom to top.
+static void old_map_draw() {
+    if (map.background)
+        for (int dx = 0; dx < 640; dx += 16)
+            blit(map.background, bbuffer, 0, map.camy, dx, 0, 16, 480);
+    int cols = map.camx % 16 ? 41 : 40;
+    int rows = map.camy % 16 ? 31 : 30;
+    int lift = map.relief ? 4 : 0;
+    for (int i = 0; i < cols; i++) {
+        int c = i + map.camx / 16;
+        if (c < 0 || c >= map.width / 16 || c >= MAP_MAX_CELLS) continue;
+        for (int j = rows - 1; j >= 0; j--) {
+            int r = j + map.camy / 16;
+            if (r < 0 || r >= map.height / 16 || r >= MAP_MAX_CELLS) continue;
+            char ch = map.grid[c][r];
+            if (ch < 'a' || ch > 'z') continue;
+            BITMAP *tile = map.tiles[ch - 'a'];
+            if (tile)
+                draw_sprite(bbuffer, tile, 16 * i - map.camx % 16, 16 * j - map.camy % 16 - lift);
+        }
+    }
+}
+
+// Views at every offset within a cell, along the edges and corners of the map and in
+// between: the layer's view must equal the old drawing.
+static void expect_same_map_views(const char *what) {
+    BITMAP *want = create_bitmap(640, 480);
+    int w = map.get_width() - 640, h = map.get_height() - 480;
+    std::vector<std::pair<int, int>> views = {{0, 0}, {w, 0}, {0, h}, {w, h}, {w / 2, h / 2}};
+    for (int i = 0; i < 16; i++) {
+        views.push_back({i, (i * 7) % 16});
+        views.push_back({w / 3 / 16 * 16 + i, h - (i * 5) % 16});
+        views.push_back({w - i, h / 2 / 16 * 16 + i});
+    }
+    for (auto [x, y] : views) {
+        if (x < 0 || y < 0 || x > w || y > h) continue;
+        map.set_screen(x, y);
+        clear_to_color(bbuffer, makecol(7, 7, 7));
+        blit(bbuffer, want, 0, 0, 0, 0, 640, 480);
+        BITMAP *keep = bbuffer;
+        bbuffer = want;
+        old_map_draw();
+        bbuffer = keep;
+        map.draw();
+        ASSERT_EQ(0, differing(want, bbuffer)) << what << " view at " << x << "," << y;
+    }
+    destroy_bitmap(want);
+}
+
+TEST(MapLayer, EveryShippedMapLooksAsBefore) {
+    load_real_data();
+    map.load();
+    ASSERT_GT(map.get_nm(), 0);
+    for (int i = 0; i < map.get_nm(); i++) {
+        char name[11];
+        map.get_name(i, name);
+        options.level = i;
+        ASSERT_TRUE(map.init()) << name;
+        ASSERT_TRUE(map.layer) << name;
+        expect_same_map_views(name);
+        map.deinit();
+    }
+    options = coptions();
+}
+
+TEST(MapLayer, OversizedTileImagesReachIntoTheViewAsBefore) {
+    fresh_world();
+    std::vector<std::string> rows(40, std::string(60, '.'));
+    for (int r = 0; r < 40; r++)
+        for (int c = 0; c < 60; c++)
+            if ((r * 3 + c * 5) % 7 == 0) rows[r][c] = (r + c) % 3 ? 'a' : 'b';
+    set_map(rows);
+    BITMAP *big = create_bitmap(37, 29), *bg = create_bitmap(16, 640);
+    for (int y = 0; y < 29; y++)
+        for (int x = 0; x < 37; x++)
+            putpixel(big, x, y, (x + y) % 5 ? makecol(x * 6, y * 8, 90) : makecol(255, 0, 255));
+    for (int y = 0; y < 640; y++)
+        hline(bg, 0, y, 15, makecol(0, y / 3, 100));
+    map.tiles[0] = big;
+    map.tiles[1] = load_bitmap("bmp/box.bmp", nullptr);
+    map.background = bg;
+    map.relief = false;
+    map.prerender();
+    expect_same_map_views("oversized tiles");
+    map.deinit();
 }
