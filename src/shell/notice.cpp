@@ -25,6 +25,8 @@ void cnotice::update() {
     }
 }
 
+bool cnotice::changed() { return look.changed(pointer_x(), pointer_y()); }
+
 void cnotice::draw() {
     if (!bbuffer) return;
     clear_to_color(bbuffer, makecol(0, 0, 0));

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "shell/idle.h"
+
 // A short message on a black screen (e.g. why a map cannot be played), left with a
 // click or Escape.
 class cnotice {
@@ -10,10 +12,12 @@ class cnotice {
     std::string title, detail;
     bool latch; // a button held on entry must be released before a click counts
     bool done;
+    clook look;
 
     void init(const std::string &title, const std::string &detail);
     void update();
     void draw();
+    bool changed(); // the pointer moved, or a redraw was asked for
     bool get_done() { return done; }
 };
 
