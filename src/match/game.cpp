@@ -29,8 +29,10 @@ cgame game;
 template <class T, int N> static void reset_all(T (&pool)[N]) {
     for (int i = 0; i < N; i++) pool[i].reset();
 }
+// A free slot's update does nothing, so it is not called (the check is inline).
 template <class T, int N> static void update_all(T (&pool)[N]) {
-    for (int i = 0; i < N; i++) pool[i].update();
+    for (int i = 0; i < N; i++)
+        if (pool[i].get_active()) pool[i].update();
 }
 template <class T, int N> static void draw_all(T (&pool)[N]) {
     for (int i = 0; i < N; i++) pool[i].draw();
