@@ -23,25 +23,19 @@ static void usage() {
             "usage: krag-sim [--map FILE.krm] [--type 0-3] [--bots 1-5] [--skill 0-2]\n"
             "                [--kills 1-25] [--ticks N] [--seed N]\n"
             "                [--force slowmotion|heatseek|firerate] [--check] [--stuck]\n"
-<<<<<<< HEAD
             "                [--record FILE.krr [--restless]]\n"
-            "       krag-sim --replay FILE.krr [--update]\n"
-=======
             "                [--trace N]\n"
->>>>>>> a269e07 (krag-sim --trace N prints a world checksum every N ticks; a tool test pins the trace and result of fourteen runs over every map and game type (re-record with --record))
+            "       krag-sim --replay FILE.krr [--update]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
             "            and spawn areas never left (exit 3 when any)\n"
             "  --force   keep giving every player that power-up\n"
-<<<<<<< HEAD
             "  --record  write the match to a replay file; --restless: the human presses\n"
             "            keys and moves the pointer at random instead of standing still\n"
             "  --replay  play a recorded match and compare it with its recording: exit 0\n"
             "            same result, 1 different, 2 bad file, 3 unfinished recording;\n"
-            "            --update writes the file anew with this game's results\n");
-=======
+            "            --update writes the file anew with this game's results\n"
             "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n");
->>>>>>> a269e07 (krag-sim --trace N prints a world checksum every N ticks; a tool test pins the trace and result of fourteen runs over every map and game type (re-record with --record))
     exit(2);
 }
 
@@ -166,19 +160,10 @@ int main(int argc, char **argv) {
         if (force >= 0 && t % 200 == 0)
             for (int i = 0; i < MAX_PLAYERS; i++)
                 if (players[i].active && players[i].health > 0) players[i].powerup(force);
-<<<<<<< HEAD
         if (restless) input.set(human.next());
         bool moved = stats.update();
-        recorder.tick(input.now());
-=======
-        int before = players[0].slowmotion;
-        game.update();
         if (trace && (t + 1) % trace == 0) printf("tick=%ld sum=%08x\n", t + 1, sim_checksum());
-        // The slow-motion gate: a tick moved the world when the counter it read was a
-        // multiple of three.
-        int read = before > 0 ? before - 1 : 0;
-        bool moved = read % 3 == 0;
->>>>>>> a269e07 (krag-sim --trace N prints a world checksum every N ticks; a tool test pins the trace and result of fourteen runs over every map and game type (re-record with --record))
+        recorder.tick(input.now());
         if (!moved) continue;
         if (check && broken.empty()) {
             broken = sim_check_invariants();
