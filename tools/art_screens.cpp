@@ -1,6 +1,8 @@
 // The procedural pictures: HUD frames, weapon selector, result banners and the
 // three full screens, built from primitives, the 8x8 font and the .art sprites.
 #include "art.h"
+#include "shell/controls.h"
+#include "shell/input.h"
 
 #include <math.h>
 #include <stdio.h>
@@ -450,6 +452,7 @@ static void draw_options()
     text_small(b, "WINDOW", 408, 253, pal('7'), pal('0'));
     tick_box(b, 397, 300);
     text_small(b, "DOUBLE SIZE", 408, 299, pal('7'), pal('0'));
+    button(b, 120, 362, 250, 382, "CONTROLS");
     button(b, 260, 362, 379, 382, "BACK");
     button(b, 390, 362, 520, 382, "REPLAYS");
     add_picture("options", b);
@@ -469,6 +472,30 @@ static void draw_replays()
     arrow_pair(b, 580, 96);
     button(b, 260, 362, 379, 382, "BACK");
     add_picture("replays", b);
+}
+
+// One row per action, the key fields empty: the game prints the bindings into them.
+static void draw_controls()
+{
+    BITMAP* b = new_bitmap(640, 480, 0);
+    backdrop(b, 31);
+    ground(b, 448, 17);
+    title(b, "CONTROLS", 320, 24, 6);
+    int bottom = CONTROLS_ROW_TOP + CONTROLS_ROWS * CONTROLS_ROW_STEP;
+    shade_panel(b, CONTROLS_ROW_X1 - 10, CONTROLS_ROW_TOP - 10, CONTROLS_ROW_X2 + 10, bottom + 8);
+    for (int r = 0; r < CONTROLS_ROWS; r++) {
+        int y = CONTROLS_ROW_TOP + r * CONTROLS_ROW_STEP;
+        if (r % 2 == 0)
+            rectfill(b, CONTROLS_ROW_X1, y, CONTROLS_ROW_X2, y + CONTROLS_ROW_STEP - 2, rgb(26, 32, 58));
+        text_small(b, action_name(controls_row_action(r)), CONTROLS_LABEL_X, y + 2, pal('7'), pal('0'));
+        sunken_box(b, CONTROLS_FIELD_X1, y, CONTROLS_FIELD_X2, y + CONTROLS_ROW_STEP - 2, pal('Z'));
+    }
+    text_small_centre(b, "CLICK A ROW, PRESS A KEY OR BUTTON; ESC CANCELS", 320, bottom + 18, pal('6'),
+                      pal('0'));
+    button(b, CONTROLS_BACK_X1, CONTROLS_BUTTON_Y1, CONTROLS_BACK_X2, CONTROLS_BUTTON_Y2, "BACK");
+    button(b, CONTROLS_DEFAULTS_X1, CONTROLS_BUTTON_Y1, CONTROLS_DEFAULTS_X2, CONTROLS_BUTTON_Y2,
+           "DEFAULTS");
+    add_picture("controls", b);
 }
 
 static void draw_credits()
@@ -507,8 +534,10 @@ void draw_screens()
     draw_weapons();
     banner("won", "YOU WIN", 188, pal('u'), pal('K'), pal('g'), pal('G'));
     banner("lost", "YOU LOSE", 196, pal('7'), pal('f'), pal('r'), pal('R'));
+    banner("paused", "PAUSED", 164, pal('7'), pal('5'), pal('#'), pal('='));
     draw_menu();
     draw_options();
     draw_replays();
+    draw_controls();
     draw_credits();
 }

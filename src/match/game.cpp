@@ -10,6 +10,7 @@
 #include "effects/smoke.h"
 #include "match/drawrand.h"
 #include "match/hud.h"
+#include "match/scoreboard.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
@@ -61,6 +62,7 @@ bool cgame::init() {
 
     flamemgr.init();
     hud.init();
+    scoreboard.init();
     if (!map.init()) return false;
     pumgr.init();
 
@@ -72,6 +74,9 @@ void cgame::update() {
     // Slow motion: the world moves only on ticks whose counter is a multiple of three.
     if (players[0].get_slowmotion() % 3 != 0) return;
     world_tick();
+    // The pad's crosshair is measured from the human's centre on the screen.
+    input.set_aim_anchor((int)players[0].get_x() + 7 - map.get_xs(),
+                         (int)players[0].get_y() + 8 - map.get_ys());
 }
 
 void cgame::world_tick() {
@@ -126,6 +131,7 @@ void cgame::draw_world() {
 
 void cgame::draw() {
     draw_world();
+    if (scoreboard.shown()) scoreboard.draw();
     present_shaken();
 }
 

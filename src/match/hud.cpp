@@ -24,6 +24,7 @@ int choice_row_at(int x, int y) {
 void chud::select() {
     marker = MARKER_TICKS;
     latch = true; // a fire button still down from the last life chooses nothing
+    stepped = false;
     switch (options.get_gametype()) {
     case GT_RPG_ARENA:
         weapon = W_ROCKET;
@@ -48,6 +49,12 @@ void chud::update() {
         return;
     }
 
+    // Stepping acts once per press.
+    unsigned now =
+        (input.held(ACT_NEXT_WEAPON) ? 1u : 0u) | (input.held(ACT_PREV_WEAPON) ? 2u : 0u);
+    unsigned pressed = now & ~steps;
+    steps = now;
+
     if (weapon < 0) {
         for (int n = 1; n <= 8; n++)
             if (input.held(ACT_WEAPON1 + n - 1)) {
@@ -64,6 +71,14 @@ void chud::update() {
                 weapon = n;
                 return;
             }
+        }
+        // Stepping keeps the selector open on the new choice, taken at the respawn.
+        int choice = -weapon;
+        if (pressed & 1) choice = choice % 8 + 1;
+        if (pressed & 2) choice = (choice + 6) % 8 + 1;
+        if (pressed) {
+            weapon = -choice;
+            stepped = true;
         }
         // Nothing chosen by the time of the respawn: keep the previous weapon.
         if (human.get_health() == 0) weapon = -weapon;
@@ -95,7 +110,13 @@ void chud::draw() {
         draw_sprite(bbuffer, bcrosshair, input.x() - bcrosshair->w / 2,
                     input.y() - bcrosshair->h / 2);
     } else if (result == -1) {
-        if (weapon < 0) draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
+        if (weapon < 0) {
+            draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
+            if (stepped && -weapon <= 8) {
+                int y = CHOICE_Y + 21 + (-weapon - 1) * 21;
+                rect(bbuffer, CHOICE_X + 2, y - 1, CHOICE_X + 171, y + 20, makecol(255, 220, 64));
+            }
+        }
     }
 
     if (result == 0)

@@ -14,12 +14,14 @@ int choice_row_at(int x, int y);
 
 class chud {
   public:
-    int killbar; // kill bar length in pixels, 0-100
-    int marker;  // ticks left to show the marker over the human
-    int weapon;  // weapon the human spawns with; negative while the selector is open
-    bool latch;  // left button held since the selector opened or last acted
+    int killbar;    // kill bar length in pixels, 0-100
+    int marker;     // ticks left to show the marker over the human
+    int weapon;     // weapon the human spawns with; negative while the selector is open
+    bool latch;     // left button held since the selector opened or last acted
+    bool stepped;   // the choice was stepped (pad shoulders): the selector marks it
+    unsigned steps; // next/previous-weapon actions held on the last tick
 
-    chud() : killbar(0), marker(0), weapon(1), latch(false) {}
+    chud() : killbar(0), marker(0), weapon(1), latch(false), stepped(false), steps(0) {}
     void init() { weapon = 1; }
     void select();
     int get_weapon() { return weapon; }

@@ -10,6 +10,7 @@
 #include "match/game.h"
 #include "match/hud.h"
 #include "match/pool.h"
+#include "match/scoreboard.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "shell/data.h"
@@ -170,6 +171,13 @@ void cplayer::select_weapon(int kind) {
     weapon = made;
 }
 
+// The pool slot of a player, or -1 (none, or not one of the pool's).
+static int slot_of(const cplayer *p) {
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (p == &players[i]) return i;
+    return -1;
+}
+
 void cplayer::damage(int amount, float force, cplayer *attacker) {
     if (spawn_protection != 0) return;
     if (options.get_gametype() == GT_TEAMMATCH && attacker && attacker != this &&
@@ -187,6 +195,7 @@ void cplayer::damage(int amount, float force, cplayer *attacker) {
         attacker->score(true);
     else if (attacker == this)
         score(false);
+    scoreboard.death(slot_of(this), slot_of(attacker));
 
     int thrown = 0;
     for (int i = 0; i < MAX_FLESH && thrown < DEATH_FLESH_CHUNKS; i++) {

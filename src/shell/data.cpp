@@ -5,10 +5,10 @@
 
 BITMAP *bbuffer;
 BITMAP *bammo, *bammo_bar, *barms[6], *bbarrel, *bblood[2], *bbody[3], *bbox, *bbullet[2],
-    *bcredits, *bcross, *bcrosshair, *bcursor, *bfire[2], *bflamethrower, *bflesh, *bgrenade1,
+    *bcontrols, *bcredits, *bcross, *bcrosshair, *bcursor, *bfire[2], *bflamethrower, *bflesh, *bgrenade1,
     *bgrenade2, *bgrenade_icon, *bgrenade_launcher, *bgun, *bhead[3], *bhealth, *bhealth_bar,
     *bindicator, *bkills, *bkills_bar, *blegs[12], *blost, *bmachine_gun, *bmenu, *bminigun[2],
-    *boptions, *bparticle[2], *bplank, *bpowerup[5], *breplays, *brocket[2], *brocket_launcher,
+    *boptions, *bparticle[2], *bpaused, *bplank, *bpowerup[5], *breplays, *brocket[2], *brocket_launcher,
     *bshell[2], *bshotgun, *bsniper_rifle, *bweapons, *bwon;
 
 SAMPLE *sblood[2], *sbox[2], *sexplosion[2], *sflamethrower[1], *sgrenade_launcher[2], *sgun[2],
@@ -45,6 +45,7 @@ static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
     {&bbox, "box", 16, 16},
     {&bbullet[0], "bullet_1", 12, 1},
     {&bbullet[1], "bullet_2", 12, 1},
+    {&bcontrols, "controls", 640, 480},
     {&bcredits, "credits", 640, 480},
     {&bcross, "cross", 5, 5},
     {&bcrosshair, "crosshair", 11, 11},
@@ -86,6 +87,7 @@ static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
     {&boptions, "options", 640, 480},
     {&bparticle[0], "particle_1", 2, 2},
     {&bparticle[1], "particle_2", 2, 2},
+    {&bpaused, "paused", 164, 36},
     {&bplank, "plank", 14, 4},
     {&bpowerup[0], "powerup_1", 10, 10},
     {&bpowerup[1], "powerup_2", 10, 10},

@@ -50,6 +50,6 @@ void cmenu::draw() {
     if (!bbuffer) return;
     if (bmenu) blit(bmenu, bbuffer, 0, 0, 0, 0, 640, 480);
     else clear_to_color(bbuffer, makecol(0, 0, 0));
-    if (bcursor) draw_sprite(bbuffer, bcursor, pointer_x(), pointer_y());
+    if (bcursor) draw_sprite(bbuffer, bcursor, input.draw_x(), input.draw_y());
     present(0, 0);
 }

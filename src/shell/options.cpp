@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include "shell/controls.h"
 #include "shell/data.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
@@ -39,6 +40,7 @@ void coptions::init() {
     replays_asked = false;
     quit = false;
     fetch_map_name(*this);
+    if (controls.is_open()) controls = ccontrols(); // a screen left open by a quit request
 }
 
 static bool inside(int x, int y, int x1, int y1, int x2, int y2) {
@@ -112,6 +114,14 @@ static bool middle_arrows(coptions &o, int x, int y) {
 }
 
 void coptions::update() {
+    // The controls screen opens over this one and takes its ticks while it is open.
+    if (controls.is_open()) {
+        controls.update();
+        if (!controls.is_open()) latch = true;
+        // Anything pressed may have changed what the controls screen shows.
+        if (input.pressed() != BIND_NONE || input.now().buttons || input.now().escape) presses++;
+        return;
+    }
     if (!input.button(BUTTON_LEFT)) {
         latch = false;
         return;
@@ -154,6 +164,10 @@ void coptions::update() {
         return;
     }
 
+    if (inside(x, y, 120, 362, 250, 382)) {
+        controls.init();
+        return;
+    }
     if (inside(x, y, 390, 362, 520, 382)) {
         replays_asked = true;
         quit = true;
@@ -178,6 +192,10 @@ bool coptions::changed() { return look.changed(pointer_x(), pointer_y(), presses
 
 void coptions::draw() {
     if (!bbuffer) return;
+    if (controls.is_open()) {
+        controls.draw();
+        return;
+    }
     if (boptions) blit(boptions, bbuffer, 0, 0, 0, 0, 640, 480);
     else clear_to_color(bbuffer, makecol(0, 0, 0));
 
@@ -213,6 +231,6 @@ void coptions::draw() {
         if (window_pending) draw_sprite(bbuffer, bcross, 397, 254);
         if (scaled_pending) draw_sprite(bbuffer, bcross, 397, 300);
     }
-    if (bcursor) draw_sprite(bbuffer, bcursor, pointer_x(), pointer_y());
+    if (bcursor) draw_sprite(bbuffer, bcursor, input.draw_x(), input.draw_y());
     present(0, 0);
 }

@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "shell/datadir.h"
+#include "shell/input.h"
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "world/map.h"
@@ -51,7 +53,26 @@ static std::string format_map(int value) {
     return name.substr(0, name.size() - 4);
 }
 
-const csetting SETTINGS[] = {
+// Key bindings are stored by key name ("A", "SPACE", "MOUSE1", "NONE").
+static const char *parse_binding(const char *text, int &value) {
+    int b = binding_by_name(text);
+    if (b < 0) return "is not a key name";
+    if (!bindable(b)) return "cannot be bound (it leaves the match)";
+    value = b;
+    return nullptr;
+}
+
+static std::string format_binding(int value) {
+    const char *name = binding_name(value);
+    return name ? name : "";
+}
+
+#define SETTING_KEY(key, action)                                                                   \
+    setting_custom_at(key, &input.binding[action], default_binding(action), parse_binding,         \
+                      format_binding)
+
+// constexpr: the table is complete before any constructor (coptions' among them) reads it.
+constexpr csetting SETTINGS[] = {
     setting_words("mark_me", &coptions::markme, MARK_SPAWN, MARK_WORDS),
     setting_words("game_type", &coptions::gametype, 0, GAMETYPE_WORDS),
     setting_number("kill_limit", &coptions::kills, 20, 1, 25),
@@ -69,6 +90,24 @@ const csetting SETTINGS[] = {
     setting_switch("powerup_slowmotion", &coptions::slowmotion, true),
     setting_switch("show_fps", &coptions::fps, false),
     setting_words("video", &coptions::video, CHOICE_WINDOW, VIDEO_WORDS),
+    SETTING_KEY("key_left", ACT_LEFT),
+    SETTING_KEY("key_right", ACT_RIGHT),
+    SETTING_KEY("key_jump", ACT_JUMP),
+    SETTING_KEY("key_reload", ACT_RELOAD),
+    SETTING_KEY("key_fire", ACT_FIRE),
+    SETTING_KEY("key_grenade", ACT_GRENADE),
+    SETTING_KEY("key_pause", ACT_PAUSE),
+    SETTING_KEY("key_scores", ACT_SCORES),
+    SETTING_KEY("key_weapon1", ACT_WEAPON1),
+    SETTING_KEY("key_weapon2", ACT_WEAPON1 + 1),
+    SETTING_KEY("key_weapon3", ACT_WEAPON1 + 2),
+    SETTING_KEY("key_weapon4", ACT_WEAPON1 + 3),
+    SETTING_KEY("key_weapon5", ACT_WEAPON1 + 4),
+    SETTING_KEY("key_weapon6", ACT_WEAPON1 + 5),
+    SETTING_KEY("key_weapon7", ACT_WEAPON1 + 6),
+    SETTING_KEY("key_weapon8", ACT_WEAPON8),
+    SETTING_KEY("key_next_weapon", ACT_NEXT_WEAPON),
+    SETTING_KEY("key_prev_weapon", ACT_PREV_WEAPON),
 };
 const int SETTING_COUNT = sizeof(SETTINGS) / sizeof(SETTINGS[0]);
 
@@ -228,6 +267,44 @@ static bool read_file(const std::string &path, std::string &text, bool &missing)
     return true;
 }
 
+// The setting that holds an action's binding.
+static int binding_setting(int action) {
+    for (int i = 0; i < SETTING_COUNT; i++)
+        if (SETTINGS[i].elsewhere == &input.binding[action]) return i;
+    return -1;
+}
+
+// A key the file gives to two actions is never left doing both: the one given later
+// (or not given at all) is named and goes back to its default, or to nothing when
+// that key is taken too.
+template <class F> static void undouble_bindings(const int *line_of, F complain) {
+    for (int a = 0; a < ACT_COUNT; a++) {
+        int b;
+        while ((b = input.shares_binding(a)) >= 0) {
+            int sa = binding_setting(a), sb = binding_setting(b);
+            if (sa < 0 || sb < 0) return;
+            int loser = a;
+            if (line_of[sa] != 0 && (line_of[sb] == 0 || line_of[sb] > line_of[sa])) loser = b;
+            int keeper = loser == a ? b : a;
+            const char *lkey = SETTINGS[binding_setting(loser)].key;
+            const char *kkey = SETTINGS[binding_setting(keeper)].key;
+            int line = std::max(line_of[sa], line_of[sb]);
+            std::string key = format_binding(input.binding[loser]);
+            input.binding[loser] = default_binding(loser);
+            for (int k = 0; k < ACT_COUNT; k++)
+                if (k != loser && input.binding[k] == input.binding[loser])
+                    input.binding[loser] = BIND_NONE;
+            std::string now = format_binding(input.binding[loser]);
+            if (line_of[binding_setting(loser)] == 0)
+                complain(line, std::string(kkey) + " = " + key + " takes the key of " + lkey +
+                                   ", which is now " + now);
+            else
+                complain(line, std::string(lkey) + " = " + key + " is already the key of " + kkey +
+                                   "; using " + now);
+        }
+    }
+}
+
 void settings_load(const std::string &path) {
     known_text.clear();
     if (path.empty()) return;
@@ -246,6 +323,7 @@ void settings_load(const std::string &path) {
             fprintf(stderr, "krag: %s:%d: %s\n", path.c_str(), line, what.c_str());
     };
 
+    int line_of[SETTING_COUNT] = {}; // where each setting was last given, 0: not given
     size_t pos = 0;
     for (int line = 1; pos < text.size(); line++) {
         size_t end = text.find('\n', pos);
@@ -277,7 +355,9 @@ void settings_load(const std::string &path) {
         } else {
             setting_set(*s, options, v);
         }
+        line_of[s - SETTINGS] = line;
     }
+    undouble_bindings(line_of, complain);
     if (complaints > MAX_COMPLAINTS)
         fprintf(stderr, "krag: %s: %d more bad lines ignored\n", path.c_str(),
                 complaints - MAX_COMPLAINTS);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "match/game.h"
+#include "match/pause.h"
 #include "match/replay.h"
 #include "shell/cmdline.h"
 #include "shell/credits.h"
@@ -90,6 +91,7 @@ void init() {
     install_keyboard();
     install_mouse();
     input.install();
+    input.install_pad(); // optional: without a pad nothing changes
     // Without a sound card the game runs silent; the sound seam still hands out voices.
     sound_enable(install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0);
     install_quit_signals();
@@ -114,6 +116,7 @@ static bool set_mode(int c) {
         set_display_switch_mode(SWITCH_AMNESIA);
         // The picture is lost while switched away: idle screens must draw it again.
         set_display_switch_callback(SWITCH_IN, redraw_all);
+        set_display_switch_callback(SWITCH_OUT, pause_on_focus_loss);
         return true;
     }
     set_fullscreen_view(cview{0, 0, 0});
@@ -124,6 +127,8 @@ static bool set_mode(int c) {
         return false;
     }
     set_display_switch_mode(SWITCH_BACKGROUND);
+    // A match pauses when the window loses the focus (setting the mode drops callbacks).
+    set_display_switch_callback(SWITCH_OUT, pause_on_focus_loss);
     return true;
 }
 
@@ -278,6 +283,21 @@ static void wait_for_release() {
     for (int ms = 0; ms < 2000 && (mouse_b & 1); ms++) rest(1);
 }
 
+// A match as a screen.
+struct cmatch_screen {
+    // The pause sees every tick first; a tick it keeps neither moves the world nor is
+    // recorded.
+    void update() {
+        if (!pauser.update()) recording.update();
+    }
+    void draw() {
+        if (pauser.is_paused())
+            pauser.draw();
+        else
+            recording.draw();
+    }
+};
+
 // Plays a replay in the window until Escape (or a quit request); false with a reason
 // when it cannot be played.
 static bool watch_replay(const std::string &path, std::string &err) {
@@ -365,13 +385,18 @@ int krag_main(int argc, char **argv) {
         switch (menu.get_choice()) {
         case CHOICE_PLAY:
             if (recording.init(replay_dir())) {
+                cmatch_screen match;
+                pauser.init();
+                input.set_menu(false);
                 // A quick tap of Escape between two ticks counts too.
                 while (!key[KEY_ESC] && !input.key_down(KEY_ESC) && !quit_requested()) {
-                    run_owed_ticks(recording);
-                    recording.draw();
+                    run_owed_ticks(match);
+                    match.draw();
                     frames++;
                     wait_for_tick();
                 }
+                input.set_menu(true);
+                pauser.end();
             } else {
                 char name[11];
                 map.get_name(options.get_level(), name);

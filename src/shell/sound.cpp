@@ -11,6 +11,7 @@ struct cvoice {
     bool used;
     bool loop;
     int volume;
+    bool held; // stopped by a pause, to be started again on resume
 };
 
 static bool enabled;
@@ -18,6 +19,7 @@ static cvoice real_voices[MAX_REAL_VOICES];
 static cvoice fake_voices[MAX_FAKE_VOICES];
 static int next_fake; // round-robin start of the search for a stand-in voice
 
+static bool paused;
 static bool recording;
 static std::vector<sound_event> events;
 
@@ -51,12 +53,12 @@ int sound_play(SAMPLE *sample, int volume, int pan, int freq, int loop) {
     if (enabled && sample) {
         int voice = play_sample(sample, volume, pan, freq, loop);
         if (voice < 0 || voice >= MAX_REAL_VOICES) return -1; // no voice free
-        real_voices[voice] = {true, loop != 0, volume};
+        real_voices[voice] = {true, loop != 0, volume, false};
         return voice;
     }
     int i = fake_voice();
     if (i < 0) return -1;
-    fake_voices[i] = {true, loop != 0, volume};
+    fake_voices[i] = {true, loop != 0, volume, false};
     return FAKE_VOICE_BASE + i;
 }
 
@@ -79,6 +81,26 @@ void sound_stop(int voice) {
     v->used = false;
     if (voice < MAX_REAL_VOICES) voice_stop(voice);
 }
+
+void sound_pause(bool on) {
+    if (on == paused) return;
+    paused = on;
+    if (!enabled) return;
+    for (int v = 0; v < MAX_REAL_VOICES; v++) {
+        cvoice &c = real_voices[v];
+        if (on) {
+            // Only voices still sounding: a finished one-shot may already be reused.
+            c.held = c.used && voice_check(v) && voice_get_position(v) >= 0;
+            if (c.held) voice_stop(v);
+        } else if (c.held) {
+            // Nothing plays while paused, so the stopped voice is still ours.
+            c.held = false;
+            voice_start(v);
+        }
+    }
+}
+
+bool sound_paused() { return paused; }
 
 void sound_record(bool on) { recording = on; }
 const std::vector<sound_event> &sound_log() { return events; }

@@ -15,6 +15,9 @@ int sound_play(SAMPLE *sample, int volume, int pan, int freq, int loop);
 int sound_get_volume(int voice);
 void sound_set_volume(int voice, int volume);
 void sound_stop(int voice);
+// Holds every playing voice where it is (true) or lets them all go on (false).
+void sound_pause(bool on);
+bool sound_paused();
 
 // Test seam: every sound_play call is logged while recording is on.
 struct sound_event {

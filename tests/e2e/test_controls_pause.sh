@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# Controls, pause and scoreboard in the real game: rebind left and right to J and L on
+# the controls screen, walk with them in a match (A and D no longer walk), pause with P
+# (the PAUSED banner over a frozen picture), resume with P or a click, hold Tab for the
+# scoreboard, leave a paused match with Escape.
+# Usage: test_controls_pause.sh BUILD_FOLDER
+set -u
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/match_lib.sh"
+e2e_init "${1:?build folder}" controls_pause
+BMP=$E2E_BUILD/bmp
+
+OPT_CONTROLS="185 372"
+CTL_BACK="320 372"
+LEFT_ROW="300 97" # first row: LEFT
+RIGHT_ROW="300 110"
+RIGHT_FIELD="330 105 141 12"
+
+# In a team match with one bot, the human is the only one in blue: prints the middle
+# column of the blue shirt and trousers below the HUD (a stray blue power-up icon has
+# too few pixels to move the median).
+human_x() {
+    local region="$E2E_TMP/human.png"
+    e2e_crop "$1" 0 30 640 410 "$region"
+    convert "$region" txt:- | grep -i '#2E54C4' | cut -d, -f1 | sort -n |
+        awk '{a[NR] = $1} END {if (NR >= 20) print a[int((NR + 1) / 2)]}'
+}
+
+# The middle of the PAUSED banner (its ends are cut out).
+paused_now() { e2e_sprite_matches "$1" "$BMP/paused.bmp" $((320 - 82)) 300 124 20 0 20 8; }
+paused_shown() {
+    local i
+    for i in $(seq 20); do
+        paused_now "$(e2e_shot paused-wait)" && return 0
+        sleep 0.25
+    done
+    return 1
+}
+# Holds keys for a moment, then pauses and prints where the human is.
+walk() {
+    local k
+    for k in "$@"; do xdotool keydown "$k"; done
+    sleep 0.5
+    for k in "$@"; do xdotool keyup "$k"; done
+    e2e_key p 0.1
+    paused_shown || return 1
+    human_x "$(e2e_shot "walk-$1")"
+}
+
+e2e_start
+e2e_park
+e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+
+# Options: a team match against one easy bot, so the human is the only one in blue.
+e2e_click $MENU_OPTIONS
+e2e_check "options picture with its controls button" e2e_wait_region "$BMP/options.bmp" 0 340 640 60 5
+e2e_click $OPT_TYPE_NEXT
+e2e_click 238 261 # bots down: 2
+e2e_click 238 261 # 1
+e2e_click 238 307 # skill easier
+e2e_click 238 307
+
+# Controls: bind RIGHT to L and LEFT to J.
+e2e_click $OPT_CONTROLS
+e2e_park
+e2e_check "controls screen shown" e2e_wait_region "$BMP/controls.bmp" 0 0 640 80 5
+before=$(e2e_shot controls-before)
+e2e_click $RIGHT_ROW
+e2e_park
+e2e_key l
+after=$(e2e_shot controls-after)
+e2e_check "the RIGHT row shows its new key" e2e_region_changed "$before" "$after" $RIGHT_FIELD
+e2e_click $LEFT_ROW
+e2e_park
+e2e_key j
+e2e_click $CTL_BACK
+e2e_park
+e2e_check "back on the options screen" e2e_wait_region "$BMP/options.bmp" 0 0 640 80 5
+e2e_click $OPT_BACK
+e2e_park
+e2e_check "menu again" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+
+e2e_play
+e2e_move 320 460
+e2e_check "HUD appears when the human spawns" e2e_wait_spawn 15
+
+# Paused: the banner over a picture that no longer changes.
+e2e_key p 0.1
+e2e_check "PAUSED banner shown" paused_shown
+a=$(e2e_shot paused-a)
+sleep 1
+b=$(e2e_shot paused-b)
+e2e_check "the paused picture does not change" e2e_not e2e_region_changed "$a" "$b" 0 0 640 480
+x0=$(human_x "$a")
+e2e_check "the human found ($x0)" test -n "$x0"
+
+# A and D are no longer bound: they walk nobody.
+e2e_key p 0.1
+x1=$(walk a d)
+e2e_check "A and D do not walk any more ($x0 -> $x1)" test -n "$x1" -a "${x1:-0}" -eq "${x0:-1}"
+# L walks right and J left (one of them may meet a wall or a box); a click resumes too.
+e2e_click 320 200
+x2=$(walk l)
+e2e_key p 0.1
+x3=$(walk j)
+e2e_check "L walks right or J walks left ($x1 -> $x2 -> $x3)" \
+    test -n "$x2" -a -n "$x3" -a \( "${x2:-0}" -gt "${x1:-0}" -o "${x3:-0}" -lt "${x2:-0}" \)
+
+# The scoreboard while Tab is held, paused or not.
+e2e_hold_key Tab
+sleep 0.3
+shot=$(e2e_shot scores-paused)
+e2e_release_key Tab
+panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
+e2e_check "scoreboard over the paused match ($panel panel pixels)" test "$panel" -gt 3000
+e2e_key p 0.1
+e2e_hold_key Tab
+ok=1
+for i in $(seq 20); do
+    shot=$(e2e_shot scores)
+    panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
+    [ "$panel" -gt 3000 ] && ok=0 && break
+    sleep 0.2
+done
+e2e_release_key Tab
+e2e_check "scoreboard while Tab is held" test $ok -eq 0
+gone=1
+for i in $(seq 20); do
+    shot=$(e2e_shot no-scores)
+    panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
+    [ "$panel" -lt 500 ] && gone=0 && break
+    sleep 0.2
+done
+e2e_check "scoreboard gone when Tab is let go" test $gone -eq 0
+
+# Another window takes the focus: the match pauses by itself.
+xmessage -geometry +900+700 "other window" &
+XMSG_PID=$!
+other=""
+for i in $(seq 50); do
+    other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
+    [ -n "$other" ] && break
+    sleep 0.1
+done
+e2e_check "another window opened" test -n "$other"
+xdotool windowfocus "$other" 2>/dev/null
+e2e_check "losing the focus pauses" paused_shown
+kill "$XMSG_PID" 2>/dev/null
+wait "$XMSG_PID" 2>/dev/null
+xdotool windowfocus "$KRAG_WIN" 2>/dev/null
+sleep 0.3
+
+# Escape leaves a paused match.
+e2e_key Escape
+e2e_park
+e2e_check "Escape leaves the paused match" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 10
+e2e_click $MENU_QUIT
+e2e_expect_exit 0
+cfg=$XDG_CONFIG_HOME/krag/settings.cfg
+e2e_check "the new keys are saved by name" grep -qx 'key_right = L' "$cfg"
+e2e_check "both changed keys saved" grep -qx 'key_left = J' "$cfg"
+e2e_done
