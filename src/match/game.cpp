@@ -127,11 +127,11 @@ void cgame::draw_world() {
     draw_all(flames2);
 
     hud.draw();
+    if (scoreboard.shown()) scoreboard.draw();
 }
 
 void cgame::draw() {
     draw_world();
-    if (scoreboard.shown()) scoreboard.draw();
     present_shaken();
 }
 
