@@ -44,7 +44,7 @@ void cmenu::update() {
     latch = true;
 }
 
-bool cmenu::changed() { return look.changed(pointer_x(), pointer_y()); }
+bool cmenu::changed() { return look.changed(input.draw_x(), input.draw_y()); }
 
 void cmenu::draw() {
     if (!bbuffer) return;

@@ -188,7 +188,7 @@ void coptions::update() {
     }
 }
 
-bool coptions::changed() { return look.changed(pointer_x(), pointer_y(), presses); }
+bool coptions::changed() { return look.changed(input.draw_x(), input.draw_y(), presses); }
 
 void coptions::draw() {
     if (!bbuffer) return;
