@@ -12,6 +12,11 @@
 #   e2e_wait_sprite BMP X Y W H SECS
 #   e2e_options_click X Y N       click a spot N times (options arrows)
 #   e2e_play                      click play on the menu
+#   e2e_settings LINE...          write the game's settings file ("bots = 1", ...) before a start
+#   e2e_poll_shot SECS CHECK ARGS...
+#                                 take screenshots until "CHECK SHOT ARGS..." succeeds
+#   e2e_hud_shown                 the ammunition and kill bars are on screen at one offset
+#                                 of the screen shake (0-2 px each way)
 
 e2e_hold_button() { xdotool mousedown "$1"; sleep 0.05; }
 e2e_release_button() { xdotool mouseup "$1"; sleep 0.05; }
@@ -52,7 +57,57 @@ e2e_options_click() {
 
 e2e_play() { e2e_click 320 193; }
 
-# Pixels of a back-buffer region for which an ImageMagick fx expression is true,
+e2e_settings() {
+    mkdir -p "$XDG_CONFIG_HOME/krag"
+    printf '%s\n' "$@" >"$XDG_CONFIG_HOME/krag/settings.cfg"
+}
+
+e2e_poll_shot() {
+    local secs=$1 check=$2 i shot
+    shift 2
+    for i in $(seq $((secs * 2))); do
+        shot=$(e2e_shot poll)
+        "$check" "$shot" "$@" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# An explosion in view shakes the whole frame, HUD included, by up to 2 px: find the
+# offset at which the health bar's frame matches, then test the other bars there.
+e2e_hud_at_shake() {
+    local shot=$1 dx dy
+    for dy in 0 -1 1 -2 2; do
+        for dx in 0 -1 1 -2 2; do
+            e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/health_bar.bmp" $((49 + dx)) $((10 + dy)) 48 16 10 || continue
+            e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/ammo_bar.bmp" $((253 + dx)) $((10 + dy)) 30 16 10 &&
+                e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/kills_bar.bmp" $((442 + dx)) $((10 + dy)) 40 16 10 &&
+                return 0
+        done
+    done
+    return 1
+}
+e2e_hud_shown() { e2e_poll_shot "${1:-10}" e2e_hud_at_shake; }
+
+# Pixels of a back-buffer region in full red with no blue (fireball colours).
+e2e_count_fire() {
+    local region="$E2E_TMP/countfire.png"
+    e2e_crop "$1" "$2" "$3" "$4" "$5" "$region"
+    convert "$region" -channel G -evaluate set 0 +channel -fill white -opaque '#FF0000' \
+        -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Pixels of a back-buffer region that are grey (no colour) between dark and white (smoke).
+e2e_count_grey() {
+    local region="$E2E_TMP/countgrey.png"
+    e2e_crop "$1" "$2" "$3" "$4" "$5" "$region"
+    convert "$region" -colorspace HSL -separate \( -clone 1 -threshold 1% -negate \) \
+        \( -clone 2 -threshold 10% \) \( -clone 2 -threshold 95% -negate \) -delete 0-2 \
+        -evaluate-sequence min -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Pixels of a back-buffer region for which an ImageMagick fx expression is true (slow:
+# prefer the counts above),
 # e.g. 'r==1 && b==0' for pure fire colours.
 e2e_count_fx() {
     local shot=$1 x=$2 y=$3 w=$4 h=$5 expr=$6

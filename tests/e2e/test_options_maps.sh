@@ -13,8 +13,10 @@ e2e_park
 e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
 e2e_click $MENU_OPTIONS
 e2e_park
-first=$(e2e_shot map-0)
-e2e_check "a map name is shown" test "$(e2e_count_colour "$first" 260 115 95 8 FFFFFF)" -gt 10
+name_shown() { first=$1; test "$(e2e_count_colour "$1" 260 115 95 8 FFFFFF)" -gt 10; }
+e2e_check "a map name is shown" e2e_poll_shot 5 name_shown
+cp "$first" "$E2E_TMP/map-0.png"
+first=$E2E_TMP/map-0.png
 e2e_click $OPT_MAP_PREV
 e2e_park
 e2e_check "no map before the first" e2e_not e2e_region_changed "$first" "$(e2e_shot map-prev)" 260 115 95 8
@@ -22,9 +24,10 @@ prev=$first
 for i in $(seq $((count - 1))); do
     e2e_click $OPT_MAP_NEXT
     e2e_park
-    now=$(e2e_shot map-$i)
-    e2e_check "map $((i + 1)) of $count has its own name" e2e_region_changed "$prev" "$now" 260 115 95 8
-    prev=$now
+    name_changed() { now=$1; e2e_region_changed "$prev" "$1" 260 115 95 8; }
+    e2e_check "map $((i + 1)) of $count has its own name" e2e_poll_shot 5 name_changed
+    cp "$now" "$E2E_TMP/map-$i.png"
+    prev=$E2E_TMP/map-$i.png
 done
 e2e_click $OPT_MAP_NEXT
 e2e_park

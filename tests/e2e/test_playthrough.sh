@@ -21,7 +21,10 @@ e2e_options_click $OPT_BOTS_UP 2         # five bots
 e2e_click $OPT_SKILL_HARDER              # HARD
 e2e_click $OPT_MAP_NEXT                  # another map ...
 e2e_click $OPT_MAP_PREV                  # ... and back to the small arena
-after=$(e2e_shot options-after)
+# Wait for the last click to reach the screen, then look at each line.
+settled() { after=$1; e2e_region_changed "$before" "$1" 140 299 90 8 &&
+    e2e_not e2e_region_changed "$before" "$1" 260 115 95 8; }
+e2e_poll_shot 5 settled
 e2e_check "game type text changed" e2e_region_changed "$before" "$after" 140 161 90 8
 e2e_check "kill limit text changed" e2e_region_changed "$before" "$after" 140 207 90 8
 e2e_check "bots text changed" e2e_region_changed "$before" "$after" 140 253 90 8

@@ -4,6 +4,7 @@
 # Usage: test_shell_screens.sh BUILD_FOLDER
 set -u
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/match_lib.sh"
 e2e_init "${1:?build folder}" shell_screens
 BMP=$E2E_BUILD/bmp
 
@@ -32,8 +33,8 @@ e2e_check "options picture shown" e2e_wait_region "$BMP/options.bmp" 0 0 640 100
 before=$(e2e_shot options-before)
 e2e_click $KILLS_UP
 e2e_park
-after=$(e2e_shot options-after)
-e2e_check "kills text changed" e2e_region_changed "$before" "$after" 150 200 80 16
+kills_changed() { after=$1; e2e_region_changed "$before" "$1" 150 200 80 16; }
+e2e_check "kills text changed" e2e_poll_shot 5 kills_changed
 e2e_check "game type text unchanged" e2e_not e2e_region_changed "$before" "$after" 130 155 100 16
 e2e_click $BACK
 e2e_park
@@ -43,9 +44,8 @@ e2e_check "back at the menu" menu_shown
 e2e_click $CREDITS
 e2e_park
 e2e_check "credits picture shown" e2e_wait_region "$BMP/credits.bmp" 0 0 640 220 5
-sleep 2.5
-shot=$(e2e_shot credits-name)
-e2e_check "author's name drawn over the picture" e2e_not e2e_region_matches "$shot" "$BMP/credits.bmp" 272 236 96 8 0
+name_drawn() { e2e_not e2e_region_matches "$1" "$BMP/credits.bmp" 272 236 96 8 0; }
+e2e_check "author's name drawn over the picture" e2e_poll_shot 10 name_drawn
 e2e_key Escape
 e2e_check "Escape returns to the menu" menu_shown
 
