@@ -277,8 +277,12 @@ e2e_park() { e2e_move 639 479; }
 # Only the game's window is captured: a sixth of the screen, much quicker on a busy machine.
 e2e_shot() {
     local out="$E2E_TMP/$1.png"
-    import -window "$KRAG_WIN" "$out" 2>/dev/null || import -window root -crop \
-        "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage "$out"
+    if [ -z "$KRAG_WIN" ]; then
+        import -window root "$out" # scripts that place the window themselves read the root
+    else
+        import -window "$KRAG_WIN" "$out" 2>/dev/null || import -window root -crop \
+            "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage "$out"
+    fi
     echo "$out"
 }
 
