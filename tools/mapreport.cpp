@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "number.h"
 #include "match/game.h"
 #include "match/sim.h"
 #include "shell/datadir.h"
@@ -32,14 +33,6 @@ static void usage() {
                     "  plays DEATHMATCH on each map for seeds 1..N with 5 and with 3 bots\n"
                     "  and prints the simulated minutes until the kill limit is reached\n");
     exit(2);
-}
-
-static bool number(const char *s, long lo, long hi, long &out) {
-    char *end = nullptr;
-    long v = strtol(s, &end, 10);
-    if (!*s || *end || v < lo || v > hi) return false;
-    out = v;
-    return true;
 }
 
 // One match in this process; the logic tick on which the kill limit was reached, or

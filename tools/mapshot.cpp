@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "number.h"
 #include "match/game.h"
 #include "match/sim.h"
 #include "players/player.h"
@@ -27,14 +28,6 @@ static void usage() {
     fprintf(stderr, "usage: krag-mapshot [--scale 1-8] [--marks] [--heat SECONDS] [--seed N]\n"
                     "                    MAP.krm OUT.bmp|OUT.pcx|OUT.tga\n");
     exit(2);
-}
-
-static bool number(const char *s, long lo, long hi, long &out) {
-    char *end = nullptr;
-    long v = strtol(s, &end, 10);
-    if (!*s || *end || v < lo || v > hi) return false;
-    out = v;
-    return true;
 }
 
 int main(int argc, char **argv) {

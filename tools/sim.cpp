@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "number.h"
 #include "match/game.h"
 #include "match/replay.h"
 #include "match/sim.h"
@@ -37,14 +38,6 @@ static void usage() {
             "            --update writes the file anew with this game's results\n"
             "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n");
     exit(2);
-}
-
-static bool number(const char *s, long lo, long hi, long &out) {
-    char *end = nullptr;
-    long v = strtol(s, &end, 10);
-    if (!*s || *end || v < lo || v > hi) return false;
-    out = v;
-    return true;
 }
 
 // Bot movement watch: a bot that stays within STUCK_RADIUS for STUCK_TICKS world
