@@ -1,6 +1,8 @@
 #ifndef KRAG_EFFECTS_FLAMES_H
 #define KRAG_EFFECTS_FLAMES_H
 
+#include "match/pool.h"
+
 class cplayer;
 
 const int MAX_FLAMES1 = 512;
@@ -14,7 +16,7 @@ class cflame1 {
     float x, y; // centre
     float vx, vy;
     int lifetime; // ticks
-    bool active;
+    cslot<cflame1> active;
     bool burning;
 
     void init(float x, float y, bool burning);
@@ -30,7 +32,7 @@ class cflame2 {
     float x, y;
     float vx, vy;
     int age; // 10 at birth, +1 per tick
-    bool active;
+    cslot<cflame2> active;
     cplayer *owner;
 
     void init(float x, float y, float angle, cplayer *owner);
@@ -67,7 +69,15 @@ class cfire {
 };
 
 extern cflame1 flames1[MAX_FLAMES1];
+template <> struct cpool_home<cflame1> {
+    static cflame1 *slots() { return flames1; }
+    static const int size = MAX_FLAMES1;
+};
 extern cflame2 flames2[MAX_FLAMES2];
+template <> struct cpool_home<cflame2> {
+    static cflame2 *slots() { return flames2; }
+    static const int size = MAX_FLAMES2;
+};
 extern cflamemgr flamemgr;
 extern cfire fire[MAX_FIRE];
 

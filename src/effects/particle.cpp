@@ -64,10 +64,5 @@ void cparticle::draw() {
 }
 
 void spawn_particles(float x, float y, bool floating, int n) {
-    int started = 0;
-    for (int i = 0; i < MAX_PARTICLES && started < n; i++) {
-        if (particles[i].get_active()) continue;
-        particles[i].init(x, y, floating);
-        started++;
-    }
+    start_free(particles, n, [&](cparticle &p) { p.init(x, y, floating); });
 }

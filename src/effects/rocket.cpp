@@ -51,12 +51,7 @@ void explosion(float bx, float by, float fx, float fy, float viewx, float viewy,
             b.damage(0, 0, 100);
     }
 
-    int started = 0;
-    for (int i = 0; i < MAX_FLAMES1 && started < FIREBALL_FLAMES; i++) {
-        if (flames1[i].get_active()) continue;
-        flames1[i].init(fx, fy, false);
-        started++;
-    }
+    start_free(flames1, FIREBALL_FLAMES, [&](cflame1 &f) { f.init(fx, fy, false); });
 
     // Every blast counts the human's slow motion down by one, on screen or not.
     SAMPLE *sample = sexplosion[players[0].get_slowmotion() > 0 ? 1 : 0];

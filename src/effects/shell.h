@@ -1,6 +1,8 @@
 #ifndef KRAG_EFFECTS_SHELL_H
 #define KRAG_EFFECTS_SHELL_H
 
+#include "match/pool.h"
+
 const int MAX_SHELLS = 256;
 const int SHELL_LIFETIME = 300;
 
@@ -11,7 +13,7 @@ class cshell {
     float x, y;
     float vx, vy;
     int lifetime; // ticks
-    bool active;
+    cslot<cshell> active;
     bool big; // shotgun shell
 
     void init(float x, float y, bool leftward, bool big);
@@ -26,5 +28,9 @@ class cshell {
 };
 
 extern cshell shells[MAX_SHELLS];
+template <> struct cpool_home<cshell> {
+    static cshell *slots() { return shells; }
+    static const int size = MAX_SHELLS;
+};
 
 #endif

@@ -42,9 +42,8 @@ void csmoke::draw() {
 void smoke_grid(float x, float y, int per_row, int count) {
     if (per_row <= 0) return;
     int k = 0;
-    for (int i = 0; i < MAX_SMOKE && k < count; i++) {
-        if (smoke[i].get_active()) continue;
-        smoke[i].init(x + 3 * (k % per_row), y + 3 * (k / per_row));
+    start_free(smoke, count, [&](csmoke &puff) {
+        puff.init(x + 3 * (k % per_row), y + 3 * (k / per_row));
         k++;
-    }
+    });
 }

@@ -10,6 +10,7 @@
 #include "effects/smoke.h"
 #include "match/drawrand.h"
 #include "match/hud.h"
+#include "match/pool.h"
 #include "match/scoreboard.h"
 #include "players/blood.h"
 #include "players/flesh.h"
@@ -30,11 +31,8 @@ cgame game;
 template <class T, int N> static void reset_all(T (&pool)[N]) {
     for (int i = 0; i < N; i++) pool[i].reset();
 }
-// A free slot's update does nothing, so it is not called (the check is inline).
-template <class T, int N> static void update_all(T (&pool)[N]) {
-    for (int i = 0; i < N; i++)
-        if (pool[i].get_active()) pool[i].update();
-}
+// A free slot's update does nothing, so it is not called.
+template <class T, int N> static void update_all(T (&pool)[N]) { update_busy(pool); }
 template <class T, int N> static void draw_all(T (&pool)[N]) {
     for (int i = 0; i < N; i++) pool[i].draw();
 }

@@ -24,11 +24,7 @@ static int splash_depth() {
 }
 
 void spill_blood(float x, float y, int n) {
-    for (int i = 0; i < MAX_BLOOD && n > 0; i++) {
-        if (blood[i].get_active()) continue;
-        blood[i].init(x, y);
-        n--;
-    }
+    start_free(blood, n, [&](cblood &drop) { drop.init(x, y); });
 }
 
 cblood *cblood::init(float x, float y) {

@@ -1,6 +1,8 @@
 #ifndef KRAG_PLAYERS_BLOOD_H
 #define KRAG_PLAYERS_BLOOD_H
 
+#include "match/pool.h"
+
 const int MAX_BLOOD = 4096;
 const int BLOOD_LIFETIME = 200;
 
@@ -10,7 +12,7 @@ class cblood {
     float x, y;
     float vx, vy;
     int lifetime; // ticks
-    bool active;
+    cslot<cblood> active;
     char frame;
 
     cblood *init(float x, float y);
@@ -25,6 +27,10 @@ class cblood {
 };
 
 extern cblood blood[MAX_BLOOD];
+template <> struct cpool_home<cblood> {
+    static cblood *slots() { return blood; }
+    static const int size = MAX_BLOOD;
+};
 
 // Starts up to n drops at (x, y) in the first free slots.
 void spill_blood(float x, float y, int n);

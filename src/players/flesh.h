@@ -1,6 +1,8 @@
 #ifndef KRAG_PLAYERS_FLESH_H
 #define KRAG_PLAYERS_FLESH_H
 
+#include "match/pool.h"
+
 const int MAX_FLESH = 60;
 
 // A 5x5 chunk that tumbles, bounces and bleeds.
@@ -9,7 +11,7 @@ class cflesh {
     float x, y;
     float vx, vy;
     float spin;
-    bool active;
+    cslot<cflesh> active;
 
     cflesh *init(float x, float y, float force);
     void update();
@@ -23,5 +25,9 @@ class cflesh {
 };
 
 extern cflesh flesh[MAX_FLESH];
+template <> struct cpool_home<cflesh> {
+    static cflesh *slots() { return flesh; }
+    static const int size = MAX_FLESH;
+};
 
 #endif

@@ -197,12 +197,8 @@ void cplayer::damage(int amount, float force, cplayer *attacker) {
         score(false);
     scoreboard.death(slot_of(this), slot_of(attacker));
 
-    int thrown = 0;
-    for (int i = 0; i < MAX_FLESH && thrown < DEATH_FLESH_CHUNKS; i++) {
-        if (flesh[i].get_active()) continue;
-        flesh[i].init(x + 7, y + 8, force);
-        thrown++;
-    }
+    start_free(flesh, DEATH_FLESH_CHUNKS,
+               [&](cflesh &chunk) { chunk.init(x + 7, y + 8, force); });
 
     // The kill that decides the match plays out in slow motion for the human.
     if (game.winner() != -1)

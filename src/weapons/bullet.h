@@ -1,6 +1,8 @@
 #ifndef KRAG_WEAPONS_BULLET_H
 #define KRAG_WEAPONS_BULLET_H
 
+#include "match/pool.h"
+
 class cplayer;
 class cbarrel;
 class cbox;
@@ -12,7 +14,7 @@ class cbullet {
     float angle;
     float x, y; // tail and sprite pivot; the tip is 40 px ahead
     int damage;
-    bool active;
+    cslot<cbullet> active;
     bool seeking;
     bool fresh; // fired and not yet moved: not drawn
     cplayer *owner;
@@ -40,5 +42,9 @@ class cbullet {
 };
 
 extern cbullet bullets[MAX_BULLETS];
+template <> struct cpool_home<cbullet> {
+    static cbullet *slots() { return bullets; }
+    static const int size = MAX_BULLETS;
+};
 
 #endif

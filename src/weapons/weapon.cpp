@@ -106,13 +106,10 @@ bool cbweapon::single_trigger() {
 void cbweapon::spray(int pellets, double back, int spread, int damage) {
     float bx = (float)muzzle_x(-back);
     float by = (float)muzzle_y(-back);
-    for (int i = 0; i < MAX_BULLETS && pellets > 0; i++) {
-        if (bullets[i].get_active()) continue;
+    start_free(bullets, pellets, [&](cbullet &b) {
         int s = spread > 0 ? rand() % (2 * spread + 1) - spread : 0;
-        bullets[i].init((float)(angle + s * SPREAD_STEP), bx, by, damage, owner->get_heatseek(),
-                        owner);
-        pellets--;
-    }
+        b.init((float)(angle + s * SPREAD_STEP), bx, by, damage, owner->get_heatseek(), owner);
+    });
 }
 
 void cbweapon::eject(double flash_distance, bool big_flash, double shell_distance, bool big_shell) {
