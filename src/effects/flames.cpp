@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "match/cull.h"
 #include "match/pool.h"
 #include "players/player.h"
 #include "shell/data.h"
@@ -75,7 +76,8 @@ void cflame1::draw() {
         radius = lifetime / 2 + 1;
         colour = makecol(255, (61 - lifetime) * 4, 0);
     }
-    circlefill(bbuffer, (int)x - map.get_xs(), (int)y - map.get_ys(), radius, colour);
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (!disc_hidden(bbuffer, sx, sy, radius)) circlefill(bbuffer, sx, sy, radius, colour);
 }
 
 // ---- flamethrower flame ----
@@ -147,8 +149,9 @@ void cflame2::update() {
 
 void cflame2::draw() {
     if (!active || !bbuffer) return;
-    circlefill(bbuffer, (int)x - map.get_xs(), (int)y - map.get_ys(), age / 5,
-               makecol(255, age * 6, 0));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (!disc_hidden(bbuffer, sx, sy, age / 5))
+        circlefill(bbuffer, sx, sy, age / 5, makecol(255, age * 6, 0));
 }
 
 // ---- burning spots ----
@@ -192,6 +195,7 @@ void cfire::init(float angle, int x, int y, bool big) {
 void cfire::draw() {
     BITMAP *sprite = bfire[big ? 1 : 0];
     if (!active || !sprite || !bbuffer) return;
-    pivot_sprite(bbuffer, sprite, x - map.get_xs(), y - map.get_ys(), 0, big ? 3 : 2,
-                 ftofix(angle * 40.74));
+    int sx = (int)(x - map.get_xs()), sy = (int)(y - map.get_ys());
+    if (turned_hidden(bbuffer, sprite, sx, sy, 0, big ? 3 : 2)) return;
+    pivot_sprite(bbuffer, sprite, sx, sy, 0, big ? 3 : 2, ftofix(angle * 40.74));
 }

@@ -5,6 +5,7 @@
 
 #include "effects/particle.h"
 #include "effects/rocket.h"
+#include "match/cull.h"
 #include "match/pool.h"
 #include "players/player.h"
 #include "shell/data.h"
@@ -168,8 +169,9 @@ void cgrenade1::explode() {
 
 void cgrenade1::draw() {
     if (!active || !bgrenade1 || !bbuffer) return;
-    rotate_sprite(bbuffer, bgrenade1, (int)x - map.get_xs(), (int)y - map.get_ys(),
-                  ftofix(spin * 40.74));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (rotated_hidden(bbuffer, bgrenade1, sx, sy)) return;
+    rotate_sprite(bbuffer, bgrenade1, sx, sy, ftofix(spin * 40.74));
 }
 
 // ---- launcher grenade ----
@@ -257,6 +259,7 @@ void cgrenade2::explode() {
 
 void cgrenade2::draw() {
     if (!active || !bgrenade2 || !bbuffer) return;
-    pivot_sprite(bbuffer, bgrenade2, (int)x - map.get_xs(), (int)y - map.get_ys(), 2, 2,
-                 itofix(0));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (turned_hidden(bbuffer, bgrenade2, sx, sy, 2, 2)) return;
+    pivot_sprite(bbuffer, bgrenade2, sx, sy, 2, 2, itofix(0));
 }

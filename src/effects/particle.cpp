@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <cstdlib>
 
+#include "match/cull.h"
 #include "shell/data.h"
 #include "world/map.h"
 #include "world/walk.h"
@@ -60,7 +61,8 @@ void cparticle::update() {
 void cparticle::draw() {
     BITMAP *sprite_bmp = bparticle[sprite & 1];
     if (!active || !sprite_bmp || !bbuffer) return;
-    draw_sprite(bbuffer, sprite_bmp, (int)x - map.get_xs(), (int)y - map.get_ys());
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (!sprite_hidden(bbuffer, sprite_bmp, sx, sy)) draw_sprite(bbuffer, sprite_bmp, sx, sy);
 }
 
 void spawn_particles(float x, float y, bool floating, int n) {

@@ -5,6 +5,7 @@
 
 #include "effects/flames.h"
 #include "effects/smoke.h"
+#include "match/cull.h"
 #include "match/game.h"
 #include "match/pool.h"
 #include "players/player.h"
@@ -191,6 +192,7 @@ void crocket::draw() {
     BITMAP *sprite = brocket[seeking ? 1 : 0];
     if (!active || !sprite || !bbuffer) return;
     int pivot_y = (angle > -1.57f && angle < 1.57f) ? 0 : 3;
-    pivot_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys(), 0, pivot_y,
-                 ftofix(angle * 40.74));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (turned_hidden(bbuffer, sprite, sx, sy, 0, pivot_y)) return;
+    pivot_sprite(bbuffer, sprite, sx, sy, 0, pivot_y, ftofix(angle * 40.74));
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "match/cull.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/sound.h"
@@ -102,6 +103,7 @@ void cshell::update() {
 void cshell::draw() {
     BITMAP *sprite = bshell[big ? 1 : 0];
     if (!active || !sprite || !bbuffer) return;
-    pivot_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys(), 0, 0,
-                 ftofix(spin * 40.74));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (turned_hidden(bbuffer, sprite, sx, sy, 0, 0)) return;
+    pivot_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(spin * 40.74));
 }

@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <cstdlib>
 
+#include "match/cull.h"
 #include "shell/data.h"
 #include "world/map.h"
 
@@ -35,8 +36,9 @@ void csmoke::update() {
 
 void csmoke::draw() {
     if (!active || !bbuffer) return;
-    circlefill(bbuffer, (int)x - map.get_xs(), (int)y - map.get_ys(), shade / 32,
-               makecol(shade, shade, shade));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (disc_hidden(bbuffer, sx, sy, shade / 32)) return;
+    circlefill(bbuffer, sx, sy, shade / 32, makecol(shade, shade, shade));
 }
 
 void smoke_grid(float x, float y, int per_row, int count) {

@@ -6,4 +6,8 @@
 // alone, and a recorded match plays back exactly.
 int draw_rand(); // 0 to 32767
 
+// Where the sequence stands, and putting it back there (to draw one state twice).
+unsigned draw_rand_state();
+void set_draw_rand_state(unsigned state);
+
 #endif

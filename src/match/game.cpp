@@ -105,7 +105,12 @@ void cgame::world_tick() {
 
 void cgame::draw_world() {
     map.draw();
+    draw_entities();
+    hud.draw();
+    if (scoreboard.shown()) scoreboard.draw();
+}
 
+void cgame::draw_entities() {
     draw_all(barrels);
     draw_all(blood);
     draw_all(boxes);
@@ -123,9 +128,6 @@ void cgame::draw_world() {
     draw_all(smoke);
     draw_all(flames1);
     draw_all(flames2);
-
-    hud.draw();
-    if (scoreboard.shown()) scoreboard.draw();
 }
 
 void cgame::draw() {

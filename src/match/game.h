@@ -16,6 +16,7 @@ class cgame {
     void world_tick(); // the part of a tick that runs only when the world moves
     void draw();
     void draw_world(); // map, pools and HUD into the back buffer, no presenting
+    void draw_entities();  // the pools alone, in their layering order
     void present_shaken(); // the back buffer to the screen, shifted while the screen shakes
     void shake() { shake_counter = SHAKE_TICKS; }
     int winner();

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <allegro.h>
 
+#include "match/cull.h"
 #include "players/blood.h"
 #include "shell/data.h"
 #include "world/map.h"
@@ -94,5 +95,6 @@ void cblood::update() {
 void cblood::draw() {
     if (!active || !bbuffer) return;
     BITMAP *sprite = bblood[(int)frame & 1];
-    if (sprite) draw_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys());
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (sprite && !sprite_hidden(bbuffer, sprite, sx, sy)) draw_sprite(bbuffer, sprite, sx, sy);
 }

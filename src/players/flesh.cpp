@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <cmath>
 
+#include "match/cull.h"
 #include "match/pool.h"
 #include "players/blood.h"
 #include "players/flesh.h"
@@ -99,6 +100,7 @@ void cflesh::update() {
 
 void cflesh::draw() {
     if (!active || !bbuffer || !bflesh) return;
-    rotate_sprite(bbuffer, bflesh, (int)x - map.get_xs(), (int)y - map.get_ys(),
-                  ftofix(spin * 40.74));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (rotated_hidden(bbuffer, bflesh, sx, sy)) return;
+    rotate_sprite(bbuffer, bflesh, sx, sy, ftofix(spin * 40.74));
 }

@@ -7,6 +7,7 @@
 
 #include "effects/grenade.h"
 #include "effects/smoke.h"
+#include "match/cull.h"
 #include "match/game.h"
 #include "match/hud.h"
 #include "match/pool.h"
@@ -280,7 +281,7 @@ void cplayer::draw() {
     bool right = facing_right();
 
     BITMAP *head = bhead[hair];
-    if (head) {
+    if (head && !box_hidden(bbuffer, sx + 4, sy, head->w + 1, head->h)) {
         if (right)
             draw_sprite(bbuffer, head, sx + 5, sy);
         else
@@ -288,7 +289,7 @@ void cplayer::draw() {
     }
 
     BITMAP *body = bbody[shirt];
-    if (body) {
+    if (body && !sprite_hidden(bbuffer, body, sx + 3, sy + 6)) {
         if (right)
             draw_sprite(bbuffer, body, sx + 3, sy + 6);
         else
@@ -302,7 +303,7 @@ void cplayer::draw() {
     if (frame < 1) frame = 1;
     if (frame > 4) frame = 4;
     BITMAP *legs = blegs[pants * 4 + frame - 1];
-    if (legs) {
+    if (legs && !box_hidden(bbuffer, sx - 3, sy + 16, legs->w + 3, legs->h)) {
         if (right)
             draw_sprite(bbuffer, legs, sx + leg_dx_right[frame], sy + 16);
         else
@@ -315,7 +316,9 @@ void cplayer::draw() {
     bool one_hand = kind == W_GUN || kind == W_ROCKET;
     BITMAP *arms = barms[shirt * 2 + (one_hand ? 0 : 1)];
     fixed r = ftofix(angle * 40.74);
-    if (arms) {
+    // One box for the four ways the arms hang: pivots within two pixels of (7, 9), the
+    // largest pivot offset (6, 4) making room for the rest.
+    if (arms && !turned_hidden(bbuffer, arms, sx + 7, sy + 9, 6, 4)) {
         if (one_hand) {
             if (right)
                 pivot_sprite(bbuffer, arms, sx + 7, sy + 9, 0, 1, r);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "effects/smoke.h"
+#include "match/cull.h"
 #include "match/pool.h"
 #include "players/player.h"
 #include "players/powerup.h"
@@ -149,5 +150,7 @@ void cpowerup::update() {
 
 void cpowerup::draw() {
     if (!active || !bbuffer || kind < 0 || kind >= NUM_KINDS || !bpowerup[kind]) return;
-    draw_sprite(bbuffer, bpowerup[kind], (int)x - map.get_xs(), (int)y - map.get_ys());
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (!sprite_hidden(bbuffer, bpowerup[kind], sx, sy))
+        draw_sprite(bbuffer, bpowerup[kind], sx, sy);
 }

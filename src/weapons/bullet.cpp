@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "match/cull.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/options.h"
@@ -92,8 +93,9 @@ void cbullet::draw() {
     if (!active || fresh) return;
     BITMAP *sprite = bbullet[seeking ? 1 : 0];
     if (!sprite || !bbuffer) return;
-    pivot_sprite(bbuffer, sprite, (int)x - map.get_xs(), (int)y - map.get_ys(), 0, 0,
-                 ftofix(angle * 40.74));
+    int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
+    if (turned_hidden(bbuffer, sprite, sx, sy, 0, 0)) return;
+    pivot_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(angle * 40.74));
 }
 
 bool cbullet::screen() {

@@ -7,6 +7,7 @@
 #include "match/drawrand.h"
 #include "players/player.h"
 #include "shell/data.h"
+#include "weapons/spans.h"
 #include "world/barrel.h"
 #include "world/box.h"
 #include "world/map.h"
@@ -47,11 +48,15 @@ void claser::init(float angle, float x, float y, cplayer *owner) {
         b->damage(0, 0, LASER_DAMAGE);
 }
 
-// Solid while fresh, then thinning out into sparse dots as the timer runs down.
+// Solid while fresh, then thinning out into sparse dots as the timer runs down. Each
+// shown step is a 2x2 square; they are drawn as runs along the beam.
 void claser::draw() {
     if (timer <= 0 || !bbuffer) return;
     int colour = makecol(255, 128, 0);
     int odds = 51 - timer; // never below 1 while the timer stays within its 50 ticks
+    double dx = cos((double)angle), dy = sin((double)angle);
+    static cspans spans;
+    spans.begin(bbuffer, fabs(dy) > fabs(dx), colour);
     float qx = x, qy = y;
     for (int n = 0; n < length; n++) {
         bool shown = odds > 0 ? draw_rand() % odds <= 4 : true;
@@ -60,11 +65,12 @@ void claser::draw() {
             int sy = (int)qy - map.get_ys();
             int sy2 = draw_rand() & 1 ? sy + 1 : sy - 1;
             int sx2 = draw_rand() & 1 ? sx + 1 : sx - 1;
-            rectfill(bbuffer, sx, sy, sx2, sy2, colour);
+            spans.square(sx, sy, sx2, sy2);
         }
-        qx = (float)(qx + cos((double)angle));
-        qy = (float)(qy + sin((double)angle));
+        qx = (float)(qx + dx);
+        qy = (float)(qy + dy);
     }
+    spans.end();
 }
 
 bool claser::screen(int px, int py) {

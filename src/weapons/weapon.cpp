@@ -7,6 +7,7 @@
 #include "effects/grenade.h"
 #include "effects/rocket.h"
 #include "effects/shell.h"
+#include "match/cull.h"
 #include "match/game.h"
 #include "match/pool.h"
 #include "players/player.h"
@@ -65,6 +66,7 @@ void cbweapon::draw_held(BITMAP *sprite, int flipped_pivot_y) {
     if (!sprite || !bbuffer) return;
     int sx = (int)x - map.get_xs();
     int sy = (int)y - map.get_ys();
+    if (turned_hidden(bbuffer, sprite, sx, sy, 0, flipped_pivot_y)) return;
     fixed rotation = ftofix(angle * 40.74);
     // Flipped vertically when aiming left, so the top side of the weapon stays up.
     if (facing_right())

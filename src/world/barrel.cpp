@@ -5,6 +5,7 @@
 #include "effects/flames.h"
 #include "effects/rocket.h"
 #include "effects/smoke.h"
+#include "match/cull.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "world/map.h"
@@ -54,7 +55,8 @@ void cbarrel::update() {
 
 void cbarrel::draw() {
     if (!active || !alive() || !bbarrel || !bbuffer) return;
-    draw_sprite(bbuffer, bbarrel, x - map.get_xs(), y - map.get_ys());
+    int sx = x - map.get_xs(), sy = y - map.get_ys();
+    if (!sprite_hidden(bbuffer, bbarrel, sx, sy)) draw_sprite(bbuffer, bbarrel, sx, sy);
 }
 
 // Nobody is credited: whoever lit the fuse, the barrel did the killing.

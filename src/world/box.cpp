@@ -4,6 +4,7 @@
 
 #include "effects/particle.h"
 #include "effects/smoke.h"
+#include "match/cull.h"
 #include "match/game.h"
 #include "shell/data.h"
 #include "world/barrel.h"
@@ -62,11 +63,14 @@ void cbox::update() {
 void cbox::draw() {
     if (!active || !bbuffer) return;
     if (health > 0) {
-        if (bbox) draw_sprite(bbuffer, bbox, x - map.get_xs(), y - map.get_ys());
+        int sx = x - map.get_xs(), sy = y - map.get_ys();
+        if (bbox && !sprite_hidden(bbuffer, bbox, sx, sy)) draw_sprite(bbuffer, bbox, sx, sy);
     } else if (health < PLANKS_GONE) {
         if (!bplank) return;
-        for (int i = 0; i < 4; i++)
-            rotate_sprite(bbuffer, bplank, (int)plank_x[i] - map.get_xs(), (int)plank_y[i] - map.get_ys(),
-                          ftofix(plank_angle[i] * 40.74));
+        for (int i = 0; i < 4; i++) {
+            int sx = (int)plank_x[i] - map.get_xs(), sy = (int)plank_y[i] - map.get_ys();
+            if (!rotated_hidden(bbuffer, bplank, sx, sy))
+                rotate_sprite(bbuffer, bplank, sx, sy, ftofix(plank_angle[i] * 40.74));
+        }
     }
 }

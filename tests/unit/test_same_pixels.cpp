@@ -2,6 +2,7 @@
 // skip unchanged frames, the pixel doubler, the pre-drawn map, culled entities and
 // laser spans, each compared pixel for pixel with the plain way on the real bitmaps.
 #include <allegro.h>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +10,18 @@
 #include <utility>
 #include <vector>
 
+#include "effects/flames.h"
+#include "effects/grenade.h"
+#include "effects/particle.h"
+#include "effects/rocket.h"
+#include "effects/shell.h"
+#include "effects/smoke.h"
+#include "match/drawrand.h"
+#include "match/game.h"
+#include "players/blood.h"
+#include "players/flesh.h"
 #include "players/player.h"
+#include "players/powerup.h"
 #include "shell/credits.h"
 #include "shell/data.h"
 #include "shell/doubler.h"
@@ -19,6 +31,11 @@
 #include "shell/options.h"
 #include "shell/shell.h"
 #include "support.h"
+#include "weapons/bullet.h"
+#include "weapons/laser.h"
+#include "weapons/weapon.h"
+#include "world/barrel.h"
+#include "world/box.h"
 #include "world/map.h"
 
 // Number of pixels that differ between two 32-bit bitmaps of the same size.
@@ -261,4 +278,258 @@ TEST(MapLayer, OversizedTileImagesReachIntoTheViewAsBefore) {
     map.prerender();
     expect_same_map_views("oversized tiles");
     map.deinit();
+}
+
+// Where the k-th entity of a spread goes, in view pixels: on one of the view's four edges
+// or four corners, at a distance outside it from far off to just inside, and spaced so
+// that entities drawn together do not cover each other.
+static const int SPREAD = 128;
+static void spread_place(int k, int &sx, int &sy) {
+    static const int out[16] = {900, 60, 44, 32, 24, 18, 14, 11, 8, 6, 4, 3, 2, 1, 0, -3};
+    int o = out[(k / 8) % 16], along = (k / 8) % 3;
+    switch (k % 8) {
+    case 0:
+        sx = -o, sy = 100 + 90 * along;
+        break;
+    case 1:
+        sx = 639 + o, sy = 130 + 90 * along;
+        break;
+    case 2:
+        sx = 120 + 110 * along, sy = -o;
+        break;
+    case 3:
+        sx = 150 + 110 * along, sy = 479 + o;
+        break;
+    case 4:
+        sx = -o, sy = -o;
+        break;
+    case 5:
+        sx = 639 + o, sy = -o;
+        break;
+    case 6:
+        sx = -o, sy = 479 + o;
+        break;
+    default:
+        sx = 639 + o, sy = 479 + o;
+        break;
+    }
+}
+
+// Fills up to eight slots of a pool with the spread's entities from k on, the rest free;
+// returns how many were placed.
+template <class T, int N, class F> static int spread_pool(T (&pool)[N], int k, F place) {
+    int n = 0;
+    for (int i = 0; i < N; i++) {
+        pool[i].reset();
+        if (n < 8 && k + n < SPREAD) {
+            int sx, sy;
+            spread_place(k + n, sx, sy);
+            place(pool[i], (float)(map.camx + sx), (float)(map.camy + sy), k + n);
+            n++;
+        }
+    }
+    return n;
+}
+
+// The entities drawn into the 640x480 back buffer must look as drawing them into a
+// larger one that takes in everything near the view, where nothing is left out.
+static void expect_same_as_uncut(const char *what) {
+    const int margin = 160;
+    BITMAP *view = bbuffer, *wide = create_bitmap(640 + 2 * margin, 480 + 2 * margin);
+    unsigned start = draw_rand_state();
+    clear_to_color(view, makecol(20, 30, 40));
+    game.draw_entities();
+    unsigned after = draw_rand_state();
+
+    set_draw_rand_state(start);
+    clear_to_color(wide, makecol(20, 30, 40));
+    bbuffer = wide;
+    map.camx -= margin, map.camy -= margin;
+    game.draw_entities();
+    map.camx += margin, map.camy += margin;
+    bbuffer = view;
+    EXPECT_EQ(after, draw_rand_state()) << what << ": another number of random draws";
+    BITMAP *middle = create_sub_bitmap(wide, margin, margin, 640, 480);
+    EXPECT_EQ(0, differing(view, middle)) << what;
+    destroy_bitmap(middle);
+    destroy_bitmap(wide);
+}
+
+// Runs the spread through one pool, eight entities at a time.
+template <class T, int N, class F>
+static void check_spread(const char *what, T (&pool)[N], F place) {
+    for (int k = 0; k < SPREAD;) {
+        int n = spread_pool(pool, k, place);
+        SCOPED_TRACE(testing::Message() << "entities from " << k);
+        expect_same_as_uncut(what);
+        k += n;
+        if (::testing::Test::HasFailure()) break;
+    }
+    for (int i = 0; i < N; i++)
+        pool[i].reset();
+}
+
+static float spread_angle(int k) { return (float)(k * 0.77 - 3.1); }
+
+TEST(Culling, EntitiesAcrossAndBeyondTheViewEdgesDrawAsUncut) {
+    load_real_data();
+    fresh_world();
+    set_map(std::vector<std::string>(80, std::string(120, '.')));
+    map.camx = 400, map.camy = 300;
+    check_spread("barrels", barrels, [](cbarrel &b, float x, float y, int) {
+        b.init((int)x, (int)y);
+        b.health = 50;
+    });
+    check_spread("blood", blood, [](cblood &b, float x, float y, int k) {
+        b.init(x, y);
+        b.frame = (char)(k & 1);
+    });
+    check_spread("boxes", boxes, [](cbox &b, float x, float y, int k) {
+        b.init((int)x, (int)y);
+        b.health = 40;
+        if (k & 1) { // in planks, flying apart
+            b.health = -1400;
+            for (int i = 0; i < 4; i++) {
+                b.plank_x[i] = x + (i - 2) * 5;
+                b.plank_y[i] = y + (i & 1) * 7 - 3;
+                b.plank_angle[i] = spread_angle(k + i);
+            }
+        }
+    });
+    check_spread("bullets", bullets, [](cbullet &b, float x, float y, int k) {
+        b.init(spread_angle(k), x, y, 10, k & 1, nullptr);
+        b.fresh = false;
+    });
+    check_spread("fire", fire, [](cfire &f, float x, float y, int k) {
+        f.init(spread_angle(k), (int)x, (int)y, k & 1);
+    });
+    check_spread("flesh", flesh, [](cflesh &f, float x, float y, int k) {
+        f.init(x, y, 1);
+        f.spin = spread_angle(k);
+    });
+    check_spread("lasers", laser, [](claser &l, float x, float y, int k) {
+        l.angle = spread_angle(k);
+        l.x = x, l.y = y;
+        l.length = 60 + 17 * (k % 5);
+        l.timer = 1 + k % LASER_TICKS;
+        l.owner = nullptr;
+    });
+    check_spread("particles", particles, [](cparticle &p, float x, float y, int k) {
+        p.init(x, y, false);
+        p.sprite = (char)(k & 1);
+    });
+    check_spread("players", players, [](cplayer &p, float x, float y, int k) {
+        place_player((int)(&p - players), x, y);
+        p.angle = spread_angle(k);
+        p.leg_counter = (k % 5) * 100;
+        p.hair = k % 3, p.shirt = k % 3, p.pants = (k / 3) % 3;
+        p.select_weapon(1 + k % 9);
+        p.weapon->angle = p.angle;
+        p.weapon->x = x + 7, p.weapon->y = y + 10;
+    });
+    check_spread("hand grenades", grenades1, [](cgrenade1 &g, float x, float y, int k) {
+        g.init(x, y, 0, 0, nullptr);
+        g.spin = spread_angle(k);
+    });
+    check_spread("launched grenades", grenades2,
+                 [](cgrenade2 &g, float x, float y, int) { g.init(x, y, 0, nullptr); });
+    check_spread("power-ups", powerups,
+                 [](cpowerup &p, float x, float y, int k) { p.init(x, y, k % 5); });
+    check_spread("rockets", rockets, [](crocket &r, float x, float y, int k) {
+        r.init(spread_angle(k), x, y, k & 1, nullptr);
+    });
+    check_spread("shells", shells, [](cshell &s, float x, float y, int k) {
+        s.init(x, y, k & 1, k & 2);
+        s.spin = spread_angle(k);
+    });
+    check_spread("smoke", smoke, [](csmoke &s, float x, float y, int k) {
+        s.init(x, y);
+        s.shade = 254 - k;
+    });
+    check_spread("flames", flames1, [](cflame1 &f, float x, float y, int k) {
+        f.init(x, y, k & 1);
+        f.lifetime = k % 30;
+    });
+    check_spread("flamethrower flames", flames2, [](cflame2 &f, float x, float y, int k) {
+        f.init(x, y, 0, nullptr);
+        f.age = 10 + k % 50;
+    });
+    fresh_world();
+}
+
+// The beam as it was drawn before runs: one 2x2 square per shown step.
+static void old_laser_draw(const claser &l) {
+    if (l.timer <= 0) return;
+    int colour = makecol(255, 128, 0);
+    int odds = 51 - l.timer;
+    float qx = l.x, qy = l.y;
+    for (int n = 0; n < l.length; n++) {
+        bool shown = odds > 0 ? draw_rand() % odds <= 4 : true;
+        if (shown) {
+            int sx = (int)qx - map.get_xs();
+            int sy = (int)qy - map.get_ys();
+            int sy2 = draw_rand() & 1 ? sy + 1 : sy - 1;
+            int sx2 = draw_rand() & 1 ? sx + 1 : sx - 1;
+            rectfill(bbuffer, sx, sy, sx2, sy2, colour);
+        }
+        qx = (float)(qx + cos((double)l.angle));
+        qy = (float)(qy + sin((double)l.angle));
+    }
+}
+
+TEST(LaserRuns, BeamsShowTheSquaresTheyAlwaysShowedWithTheSameRandomDraws) {
+    load_real_data();
+    fresh_world();
+    map.camx = 1000, map.camy = 700;
+    BITMAP *want = create_bitmap(640, 480), *view = bbuffer;
+    const float angles[] = {0.0f,  3.14159f, 1.5708f, -1.5708f, 0.7854f, 2.3562f, -0.05f,
+                            1.52f, -2.9f,    0.46f,   1.1f,     -1.1f,   2.0f,    -0.7853f};
+    const int starts[][2] = {{1320, 940}, {1000, 700}, {1639, 1179},
+                             {900, 650},  {1700, 800}, {1300, 1200}};
+    int lit = 0; // beams that showed any pixel
+    for (float a : angles)
+        for (auto &s : starts)
+            for (int timer : {LASER_TICKS, 49, 30, 10, 1})
+                for (int length : {0, 1, 2, 5, 120, 900}) {
+                    claser l{};
+                    l.angle = a;
+                    l.x = (float)s[0] + 0.37f, l.y = (float)s[1] + 0.61f;
+                    l.length = length;
+                    l.timer = timer;
+                    SCOPED_TRACE(testing::Message()
+                                 << "angle " << a << " from " << s[0] << "," << s[1] << " timer "
+                                 << timer << " length " << length);
+                    unsigned start = draw_rand_state();
+                    clear_to_color(want, 0);
+                    bbuffer = want;
+                    old_laser_draw(l);
+                    unsigned after = draw_rand_state();
+                    set_draw_rand_state(start);
+                    bbuffer = view;
+                    clear_to_color(view, 0);
+                    l.draw();
+                    EXPECT_EQ(after, draw_rand_state());
+                    ASSERT_EQ(0, differing(want, view));
+                    BITMAP *blank = create_bitmap(640, 480);
+                    clear_to_color(blank, 0);
+                    lit += differing(blank, view) > 0;
+                    destroy_bitmap(blank);
+                }
+    EXPECT_GT(lit, 200);
+    // The beam inside a clipping rectangle, as the squares were.
+    claser l{};
+    l.angle = 0.3f, l.x = 1010, l.y = 720, l.length = 700, l.timer = LASER_TICKS;
+    set_clip_rect(want, 40, 30, 300, 200);
+    set_clip_rect(view, 40, 30, 300, 200);
+    unsigned start = draw_rand_state();
+    clear_to_color(want, 0);
+    clear_to_color(view, 0);
+    bbuffer = want;
+    old_laser_draw(l);
+    set_draw_rand_state(start);
+    bbuffer = view;
+    l.draw();
+    EXPECT_EQ(0, differing(want, view));
+    set_clip_rect(view, 0, 0, 639, 479);
+    destroy_bitmap(want);
 }
