@@ -1,11 +1,5 @@
 #include "match/cull.h"
 
-bool box_hidden(BITMAP *bmp, int x, int y, int w, int h) {
-    if (!bmp->clip) return false; // the library draws everything where it is asked to
-    // The clipping rectangle's right and bottom edges are exclusive.
-    return x + w <= bmp->cl || x >= bmp->cr || y + h <= bmp->ct || y >= bmp->cb;
-}
-
 bool turned_hidden(BITMAP *bmp, BITMAP *sprite, int x, int y, int cx, int cy) {
     // Every pixel of the turned sprite lies within this distance of the pivot, whatever
     // the angle and flip (plus a margin for the library's rounding).

@@ -8,7 +8,11 @@
 // The boxes are generous; anything that might touch the rectangle counts as shown.
 
 // A w x h box with its top-left corner at (x, y).
-bool box_hidden(BITMAP *bmp, int x, int y, int w, int h);
+inline bool box_hidden(BITMAP *bmp, int x, int y, int w, int h) {
+    if (!bmp->clip) return false; // the library draws everything where it is asked to
+    // The clipping rectangle's right and bottom edges are exclusive.
+    return x + w <= bmp->cl || x >= bmp->cr || y + h <= bmp->ct || y >= bmp->cb;
+}
 
 // draw_sprite and its flips at (x, y).
 inline bool sprite_hidden(BITMAP *bmp, BITMAP *sprite, int x, int y) {

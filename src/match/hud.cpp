@@ -3,6 +3,8 @@
 #include <allegro.h>
 
 #include "match/game.h"
+#include "match/slices.h"
+#include "match/sprite.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/options.h"
@@ -91,27 +93,25 @@ void chud::draw() {
     cplayer &human = players[0];
     int result = game.winner();
     if (result == -1 && human.get_health() > 0) {
-        draw_sprite(bbuffer, bhealth_bar, 49, 10);
-        for (int i = 0; i < human.get_health(); i++)
-            draw_sprite(bbuffer, bhealth, 101 + i, 14);
-        draw_sprite(bbuffer, bammo_bar, 253, 10);
-        int ammo = human.get_ammo();
-        for (int i = 0; i < ammo; i++)
-            draw_sprite(bbuffer, bammo, 290 + i, 14);
-        draw_sprite(bbuffer, bkills_bar, 442, 10);
-        for (int i = 0; i < killbar; i++)
-            draw_sprite(bbuffer, bkills, 487 + i, 14);
+        // The bars' slices as one picture each, remade when the length changes.
+        static cslices health_slices, ammo_slices, kill_slices;
+        masked_sprite(bbuffer, bhealth_bar, 49, 10);
+        health_slices.draw(bbuffer, bhealth, human.get_health(), 101, 14);
+        masked_sprite(bbuffer, bammo_bar, 253, 10);
+        ammo_slices.draw(bbuffer, bammo, human.get_ammo(), 290, 14);
+        masked_sprite(bbuffer, bkills_bar, 442, 10);
+        kill_slices.draw(bbuffer, bkills, killbar, 487, 14);
         for (int i = 0; i < human.get_grenades(); i++)
-            draw_sprite(bbuffer, bgrenade_icon, 384 - 10 * i, 28);
+            masked_sprite(bbuffer, bgrenade_icon, 384 - 10 * i, 28);
         if (marker > 0 || options.get_markme() == MARK_ALWAYS)
-            draw_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
-                        (int)human.get_y() - 15 - map.get_ys());
+            masked_sprite(bbuffer, bindicator, (int)human.get_x() + 3 - map.get_xs(),
+                          (int)human.get_y() - 15 - map.get_ys());
         // Where this tick's input aimed: the recorded pointer when a replay plays.
-        draw_sprite(bbuffer, bcrosshair, input.x() - bcrosshair->w / 2,
-                    input.y() - bcrosshair->h / 2);
+        masked_sprite(bbuffer, bcrosshair, input.x() - bcrosshair->w / 2,
+                      input.y() - bcrosshair->h / 2);
     } else if (result == -1) {
         if (weapon < 0) {
-            draw_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
+            masked_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
             if (stepped && -weapon <= 8) {
                 int y = CHOICE_Y + 21 + (-weapon - 1) * 21;
                 rect(bbuffer, CHOICE_X + 2, y - 1, CHOICE_X + 171, y + 20, makecol(255, 220, 64));
@@ -120,7 +120,7 @@ void chud::draw() {
     }
 
     if (result == 0)
-        draw_sprite(bbuffer, bwon, 226, 230);
+        masked_sprite(bbuffer, bwon, 226, 230);
     else if (result != -1)
-        draw_sprite(bbuffer, blost, 222, 230);
+        masked_sprite(bbuffer, blost, 222, 230);
 }

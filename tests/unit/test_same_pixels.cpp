@@ -18,6 +18,8 @@
 #include "effects/smoke.h"
 #include "match/drawrand.h"
 #include "match/game.h"
+#include "match/slices.h"
+#include "match/sprite.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
@@ -532,4 +534,89 @@ TEST(LaserRuns, BeamsShowTheSquaresTheyAlwaysShowedWithTheSameRandomDraws) {
     EXPECT_EQ(0, differing(want, view));
     set_clip_rect(view, 0, 0, 639, 479);
     destroy_bitmap(want);
+}
+
+TEST(HudSlices, BarsShowWhatDrawingEverySliceShowed) {
+    load_real_data();
+    srand(11);
+    BITMAP *background = noise(32);
+    BITMAP *want = create_bitmap(640, 480), *got = create_bitmap(640, 480);
+    BITMAP *odd = create_bitmap(3, 5); // wider than a pixel: the slices overlap
+    cslices slices;
+    // Lengths that grow, shrink, repeat and vanish; sprites swapped and repainted in place.
+    const int lengths[] = {5, 100, 37, 37, 1, 0, 120, 99, 5};
+    for (int round = 0; round < 3; round++)
+        for (int n : lengths) {
+            BITMAP *slice = round == 0 ? bhealth : odd;
+            if (round > 0)
+                for (int y = 0; y < 5; y++)
+                    for (int x = 0; x < 3; x++)
+                        putpixel(odd, x, y,
+                                 (x + y + round) % 3 ? makecol(40 * x, 50 * y, 60 * round)
+                                                     : bitmap_mask_color(odd));
+            SCOPED_TRACE(testing::Message() << "round " << round << ", length " << n);
+            blit(background, want, 0, 0, 0, 0, 640, 480);
+            blit(background, got, 0, 0, 0, 0, 640, 480);
+            for (int i = 0; i < n; i++)
+                draw_sprite(want, slice, 560 + i, 14 + round);
+            slices.draw(got, slice, n, 560, 14 + round); // runs off the right edge too
+            EXPECT_EQ(0, differing(want, got));
+        }
+    slices.drop();
+    destroy_bitmap(odd);
+    destroy_bitmap(background);
+    destroy_bitmap(want);
+    destroy_bitmap(got);
+}
+
+// Rows that differ between two bitmaps of one size and depth.
+static int differing_rows(BITMAP *a, BITMAP *b) {
+    int n = 0, bytes = a->w * ((bitmap_color_depth(a) + 7) / 8);
+    for (int y = 0; y < a->h; y++)
+        n += memcmp(a->line[y], b->line[y], bytes) != 0;
+    return n;
+}
+
+TEST(MaskedSprite, DrawsWhatTheLibrarysSpriteDrawDraws) {
+    headless();
+    srand(21);
+    for (int depth : {32, 16}) {
+        BITMAP *background = noise(depth);
+        BITMAP *want = create_bitmap_ex(depth, 640, 480), *got = create_bitmap_ex(depth, 640, 480);
+        // Sprites of several widths (and the remainder after groups of four), a third of
+        // their pixels see-through, some with the top byte set.
+        for (int w : {1, 3, 4, 7, 16, 154}) {
+            BITMAP *sprite = create_bitmap_ex(depth, w, 9);
+            for (int y = 0; y < 9; y++)
+                for (int x = 0; x < w; x++) {
+                    int c = makecol_depth(depth, rand() & 255, rand() & 255, rand() & 255);
+                    if (depth == 32 && rand() % 5 == 0) c |= 0x7f000000;
+                    putpixel(sprite, x, y, rand() % 3 ? c : bitmap_mask_color(sprite));
+                }
+            const int places[][2] = {{10, 10},   {-w + 1, 5}, {-w, 5},    {636, 470},
+                                     {639, 471}, {640, 0},    {300, -8},  {300, -9},
+                                     {-3, -4},   {200, 479},  {200, 480}, {638 - w, 200}};
+            for (bool clipped : {false, true})
+                for (auto &p : places) {
+                    SCOPED_TRACE(testing::Message()
+                                 << depth << " bits, width " << w << " at " << p[0] << "," << p[1]
+                                 << (clipped ? ", clipped" : ""));
+                    if (clipped) {
+                        set_clip_rect(want, 5, 3, 600, 470);
+                        set_clip_rect(got, 5, 3, 600, 470);
+                    }
+                    blit(background, want, 0, 0, 0, 0, 640, 480);
+                    blit(background, got, 0, 0, 0, 0, 640, 480);
+                    draw_sprite(want, sprite, p[0], p[1]);
+                    masked_sprite(got, sprite, p[0], p[1]);
+                    set_clip_rect(want, 0, 0, 639, 479);
+                    set_clip_rect(got, 0, 0, 639, 479);
+                    ASSERT_EQ(0, differing_rows(want, got));
+                }
+            destroy_bitmap(sprite);
+        }
+        destroy_bitmap(background);
+        destroy_bitmap(want);
+        destroy_bitmap(got);
+    }
 }
