@@ -39,10 +39,10 @@
 #   e2e_park                  move the pointer to the bottom-right corner, out of the way
 #   e2e_close_request         ask the window to close, as a close button does (WM_DELETE_WINDOW)
 #
-# Pictures
-#   e2e_shot NAME             screenshot of the game's window into $E2E_TMP/NAME.png; prints path
-#   e2e_crop SHOT X Y W H OUT cut a back-buffer region out of a screenshot (scaled back to
-#                             back-buffer size in the doubled window)
+# Pictures (taken and examined by krag-shot, built with the game: one quick process a look)
+#   e2e_shot NAME             screenshot of the game's window into $E2E_TMP/NAME.ppm; prints path
+#   e2e_look CMD SHOT ARGS... krag-shot CMD SHOT $E2E_VIEW ARGS...: examine a back-buffer region
+#                             of a shot (see tools/shot.cpp), e.g. e2e_look count SHOT X Y W H RRGGBB
 #   e2e_region_diff SHOT BMP X Y W H [FUZZ]
 #                             prints how many pixels of the region differ between the
 #                             screenshot and the same region of a bmp file (FUZZ% colour
@@ -53,10 +53,12 @@
 #                             true when the region differs between two screenshots
 #   e2e_wait_region BMP X Y W H [SECS] [MAXPIXELS]
 #                             take screenshots until the region matches the bmp
-#   e2e_poll SECS CMD...      run CMD every quarter second until it succeeds (false after SECS)
+#   e2e_poll SECS CMD...      run CMD every tenth of a second until it succeeds (false after
+#                             SECS worth of tries)
 #
 # Results
-#   e2e_check DESC CMD...     run CMD; on failure keep a screenshot and the log, then stop
+#   e2e_check DESC CMD...     run CMD; on failure keep a screenshot and the log, then stop;
+#                             each line says how far into the script it passed
 #   e2e_not CMD...            negates CMD, for e2e_check ("e2e_check desc e2e_not cmd ...")
 #   e2e_fail DESC             keep a screenshot (BUILD/e2e-NAME-fail-N.png) and the log, exit 1
 #   e2e_done                  print the tally line and exit 0
@@ -75,19 +77,25 @@ WIN_Y=0
 WIN_W=0
 WIN_H=0
 E2E_SCALE=1
+E2E_VIEW=1
+E2E_SHOT=""
 E2E_PASSED=0
 E2E_FAILS=0
+E2E_T0=0
 
 e2e_init() {
     E2E_BUILD=$(cd "$1" && pwd) || { echo "e2e: no build folder '$1'" >&2; exit 2; }
     E2E_NAME=${2:-e2e}
+    E2E_T0=${EPOCHREALTIME/[.,]/}
     E2E_TMP=$(mktemp -d "/tmp/krag-$E2E_NAME-XXXXXX")
     # The game keeps settings and finds user maps under these: never the real home.
     export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/config" \
         XDG_DATA_HOME="$E2E_TMP/home/data"
     mkdir -p "$HOME"
     [ -x "$E2E_BUILD/krag" ] || { echo "e2e: $E2E_BUILD/krag is not built" >&2; exit 2; }
-    for tool in Xvfb xdotool import compare convert xwininfo; do
+    E2E_SHOT=$E2E_BUILD/krag-shot
+    [ -x "$E2E_SHOT" ] || { echo "e2e: $E2E_SHOT is not built" >&2; exit 2; }
+    for tool in Xvfb xdotool import xwininfo; do
         command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 2; }
     done
     trap e2e_cleanup EXIT
@@ -153,13 +161,14 @@ e2e_launch_with() {
     KRAG_PID=$!
 }
 
-# Runs CMD every quarter second until it succeeds or SECS pass.
+# Runs CMD every tenth of a second until it succeeds, at most SECS * 10 times (so a slow
+# CMD on a busy machine gets longer, never fewer tries).
 e2e_poll() {
     local secs=$1 i
     shift
-    for i in $(seq $((secs * 4))); do
+    for i in $(seq $((secs * 10))); do
         "$@" && return 0
-        sleep 0.25
+        sleep 0.1
     done
     return 1
 }
@@ -176,6 +185,7 @@ e2e_geometry() {
     eval "$(xdotool getwindowgeometry --shell "$KRAG_WIN" 2>/dev/null)" || return 1
     WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
     if [ "$WIN_W" -ge 1280 ]; then E2E_SCALE=2; else E2E_SCALE=1; fi
+    E2E_VIEW=$E2E_SCALE
 }
 
 e2e_find_window() {
@@ -236,7 +246,7 @@ e2e_expect_exit() {
         e2e_fail "krag exit status $KRAG_STATUS, expected $want"
     fi
     E2E_PASSED=$((E2E_PASSED + 1))
-    echo "ok: krag exited with status $want"
+    echo "ok: krag exited with status $want [$(e2e_elapsed) s]"
 }
 
 e2e_data_copy() {
@@ -276,51 +286,45 @@ e2e_park() { e2e_move 639 479; }
 
 # Only the game's window is captured: a sixth of the screen, much quicker on a busy machine.
 e2e_shot() {
-    local out="$E2E_TMP/$1.png"
+    local out="$E2E_TMP/$1.ppm"
     if [ -z "$KRAG_WIN" ]; then
-        import -window root "$out" # scripts that place the window themselves read the root
+        "$E2E_SHOT" grab "$out" # scripts that place the window themselves read the root
     else
-        import -window "$KRAG_WIN" "$out" 2>/dev/null || import -window root -crop \
-            "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage "$out"
+        "$E2E_SHOT" grab "$out" "$KRAG_WIN" 2>/dev/null ||
+            "$E2E_SHOT" grab "$out" "$WIN_X" "$WIN_Y" "$WIN_W" "$WIN_H"
     fi
     echo "$out"
 }
 
-e2e_crop() {
-    local shot=$1 x=$2 y=$3 w=$4 h=$5 out=$6
-    local s=$E2E_SCALE
-    convert "$shot" -crop "$((w * s))x$((h * s))+$((x * s))+$((y * s))" +repage \
-        -sample "${w}x${h}!" "$out"
+e2e_look() {
+    local cmd=$1 shot=$2
+    shift 2
+    "$E2E_SHOT" "$cmd" "$shot" "$E2E_VIEW" "$@"
 }
 
 e2e_region_diff() {
     local shot=$1 bmp=$2 x=$3 y=$4 w=$5 h=$6 fuzz=${7:-6}
-    local a="$E2E_TMP/region-a.png" b="$E2E_TMP/region-b.png"
-    e2e_crop "$shot" "$x" "$y" "$w" "$h" "$a"
-    convert "$bmp" -crop "${w}x${h}+${x}+${y}" +repage "$b"
-    compare -metric AE -fuzz "${fuzz}%" "$a" "$b" null: 2>&1 | sed 's/ .*//'
+    e2e_look diff "$shot" "$x" "$y" "$w" "$h" "$bmp" "$x" "$y" "$fuzz"
 }
 
 e2e_region_matches() {
     local max=${7:-0} fuzz=${8:-6} n
     n=$(e2e_region_diff "$1" "$2" "$3" "$4" "$5" "$6" "$fuzz")
-    [ -n "$n" ] && [ "${n%.*}" -le "$max" ] 2>/dev/null
+    [ -n "$n" ] && [ "$n" -le "$max" ] 2>/dev/null
 }
 
 e2e_region_changed() {
-    local a="$E2E_TMP/changed-a.png" b="$E2E_TMP/changed-b.png" n
-    e2e_crop "$1" "$3" "$4" "$5" "$6" "$a"
-    e2e_crop "$2" "$3" "$4" "$5" "$6" "$b"
-    n=$(compare -metric AE "$a" "$b" null: 2>&1 | sed 's/ .*//')
-    [ -n "$n" ] && [ "${n%.*}" -gt 0 ] 2>/dev/null
+    local n
+    n=$("$E2E_SHOT" changed "$1" "$2" "$E2E_VIEW" "$3" "$4" "$5" "$6")
+    [ -n "$n" ] && [ "$n" -gt 0 ] 2>/dev/null
 }
 
 e2e_wait_region() {
     local bmp=$1 x=$2 y=$3 w=$4 h=$5 secs=${6:-5} max=${7:-0} i shot
-    for i in $(seq $((secs * 4))); do
+    for i in $(seq $((secs * 10))); do
         shot=$(e2e_shot wait-region)
         e2e_region_matches "$shot" "$bmp" "$x" "$y" "$w" "$h" "$max" && return 0
-        sleep 0.25
+        sleep 0.1
     done
     return 1
 }
@@ -331,7 +335,7 @@ e2e_fail() {
     if [ -n "$DISPLAY" ] && [ -n "$XVFB_PID" ]; then
         import -window root "$keep" 2>/dev/null && echo "screenshot kept: $keep" >&2
     fi
-    echo "FAIL: $1" >&2
+    echo "FAIL: $1 [$(e2e_elapsed) s]" >&2
     if [ -s "$E2E_TMP/krag.log" ]; then
         echo "--- krag output ---" >&2
         grep -v '^ALSA lib' "$E2E_TMP/krag.log" >&2
@@ -345,13 +349,19 @@ e2e_check() {
     shift
     if "$@"; then
         E2E_PASSED=$((E2E_PASSED + 1))
-        echo "ok: $desc"
+        echo "ok: $desc [$(e2e_elapsed) s]"
     else
         e2e_fail "$desc"
     fi
 }
 
 e2e_not() { ! "$@"; }
+
+# Seconds since e2e_init, to a tenth.
+e2e_elapsed() {
+    local t=$(((${EPOCHREALTIME/[.,]/} - E2E_T0) / 100000))
+    echo "$((t / 10)).$((t % 10))"
+}
 
 e2e_done() {
     echo "e2e: $E2E_PASSED passed, 0 failed"

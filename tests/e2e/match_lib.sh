@@ -23,29 +23,20 @@ e2e_release_button() { xdotool mouseup "$1"; sleep 0.05; }
 e2e_hold_key() { xdotool keydown "$1"; sleep 0.05; }
 e2e_release_key() { xdotool keyup "$1"; sleep 0.05; }
 
-e2e_count_colour() {
-    local shot=$1 x=$2 y=$3 w=$4 h=$5 hex=$6 fuzz=${7:-0}
-    local region="$E2E_TMP/count.png"
-    e2e_crop "$shot" "$x" "$y" "$w" "$h" "$region"
-    convert "$region" -fuzz "${fuzz}%" -fill white -opaque "#$hex" -fill black +opaque white \
-        -format '%[fx:round(mean*w*h)]' info:
-}
+e2e_count_colour() { e2e_look count "$1" "$2" "$3" "$4" "$5" "$6" "${7:-0}"; }
 
 e2e_sprite_matches() {
-    local shot=$1 bmp=$2 x=$3 y=$4 w=$5 h=$6 max=${7:-0} ox=${8:-0} oy=${9:-0}
-    local a="$E2E_TMP/sprite-a.png" b="$E2E_TMP/sprite-b.png" n
-    e2e_crop "$shot" "$((x + ox))" "$((y + oy))" "$w" "$h" "$a"
-    convert "$bmp" -crop "${w}x${h}+${ox}+${oy}" +repage "$b"
-    n=$(compare -metric AE -fuzz 6% "$a" "$b" null: 2>&1 | sed 's/ .*//')
-    [ -n "$n" ] && [ "${n%.*}" -le "$max" ] 2>/dev/null
+    local shot=$1 bmp=$2 x=$3 y=$4 w=$5 h=$6 max=${7:-0} ox=${8:-0} oy=${9:-0} n
+    n=$(e2e_look diff "$shot" "$((x + ox))" "$((y + oy))" "$w" "$h" "$bmp" "$ox" "$oy")
+    [ -n "$n" ] && [ "$n" -le "$max" ] 2>/dev/null
 }
 
 e2e_wait_sprite() {
     local bmp=$1 x=$2 y=$3 w=$4 h=$5 secs=${6:-5} i shot
-    for i in $(seq $((secs * 4))); do
+    for i in $(seq $((secs * 10))); do
         shot=$(e2e_shot wait-sprite)
         e2e_sprite_matches "$shot" "$bmp" "$x" "$y" "$w" "$h" && return 0
-        sleep 0.25
+        sleep 0.1
     done
     return 1
 }
@@ -65,56 +56,24 @@ e2e_settings() {
 e2e_poll_shot() {
     local secs=$1 check=$2 i shot
     shift 2
-    for i in $(seq $((secs * 2))); do
+    for i in $(seq $((secs * 10))); do
         shot=$(e2e_shot poll)
         "$check" "$shot" "$@" && return 0
-        sleep 0.2
+        sleep 0.1
     done
     return 1
 }
 
-# An explosion in view shakes the whole frame, HUD included, by up to 2 px: find the
-# offset at which the health bar's frame matches, then test the other bars there.
-e2e_hud_at_shake() {
-    local shot=$1 dx dy
-    for dy in 0 -1 1 -2 2; do
-        for dx in 0 -1 1 -2 2; do
-            e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/health_bar.bmp" $((49 + dx)) $((10 + dy)) 48 16 10 || continue
-            e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/ammo_bar.bmp" $((253 + dx)) $((10 + dy)) 30 16 10 &&
-                e2e_sprite_matches "$shot" "$E2E_BUILD/bmp/kills_bar.bmp" $((442 + dx)) $((10 + dy)) 40 16 10 &&
-                return 0
-        done
-    done
-    return 1
-}
+# An explosion in view shakes the whole frame, HUD included, by up to 2 px: krag-shot
+# finds the offset at which the health bar's frame matches and tests the other bars there.
+e2e_hud_at_shake() { e2e_look hud "$1" "$E2E_BUILD/bmp" >/dev/null; }
 e2e_hud_shown() { e2e_poll_shot "${1:-10}" e2e_hud_at_shake; }
 
 # Pixels of a back-buffer region in full red with no blue (fireball colours).
-e2e_count_fire() {
-    local region="$E2E_TMP/countfire.png"
-    e2e_crop "$1" "$2" "$3" "$4" "$5" "$region"
-    convert "$region" -channel G -evaluate set 0 +channel -fill white -opaque '#FF0000' \
-        -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
-}
+e2e_count_fire() { e2e_look fire "$@"; }
 
 # Pixels of a back-buffer region that are grey (no colour) between dark and white (smoke).
-e2e_count_grey() {
-    local region="$E2E_TMP/countgrey.png"
-    e2e_crop "$1" "$2" "$3" "$4" "$5" "$region"
-    convert "$region" -colorspace HSL -separate \( -clone 1 -threshold 1% -negate \) \
-        \( -clone 2 -threshold 10% \) \( -clone 2 -threshold 95% -negate \) -delete 0-2 \
-        -evaluate-sequence min -format '%[fx:round(mean*w*h)]' info:
-}
-
-# Pixels of a back-buffer region for which an ImageMagick fx expression is true (slow:
-# prefer the counts above),
-# e.g. 'r==1 && b==0' for pure fire colours.
-e2e_count_fx() {
-    local shot=$1 x=$2 y=$3 w=$4 h=$5 expr=$6
-    local region="$E2E_TMP/countfx.png"
-    e2e_crop "$shot" "$x" "$y" "$w" "$h" "$region"
-    convert "$region" -fx "$expr ? 1 : 0" -format '%[fx:round(mean*w*h)]' info:
-}
+e2e_count_grey() { e2e_look grey "$@"; }
 
 # The human has spawned once the health bar's frame is on screen.
 e2e_wait_spawn() { e2e_wait_sprite "$E2E_BUILD/bmp/health_bar.bmp" 49 10 48 16 "${1:-10}"; }
@@ -130,6 +89,7 @@ e2e_result() {
 OPT_TYPE_NEXT="238 169"
 OPT_KILLS_DOWN="238 215"
 OPT_BOTS_UP="238 251"
+OPT_BOTS_DOWN="238 261"
 OPT_SKILL_HARDER="238 297"
 OPT_MAP_PREV="365 113"
 OPT_MAP_NEXT="365 123"

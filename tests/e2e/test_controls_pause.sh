@@ -19,12 +19,8 @@ RIGHT_FIELD="330 105 141 12"
 # In a team match with one bot, the human is the only one in blue: prints the middle
 # column of the blue shirt and trousers below the HUD (a stray blue power-up icon has
 # too few pixels to move the median).
-human_x() {
-    local region="$E2E_TMP/human.png"
-    e2e_crop "$1" 0 30 640 410 "$region"
-    convert "$region" txt:- | grep -i '#2E54C4' | cut -d, -f1 | sort -n |
-        awk '{a[NR] = $1} END {if (NR >= 20) print a[int((NR + 1) / 2)]}'
-}
+human_x() { e2e_look median-x "$1" 0 30 640 410 2E54C4; }
+human_shown() { [ -n "$(human_x "$1")" ]; }
 
 # The middle of the PAUSED banner (its ends are cut out).
 paused_now() { e2e_sprite_matches "$1" "$BMP/paused.bmp" $((320 - 82)) 300 124 20 0 20 8; }
@@ -118,9 +114,10 @@ for round in 1 2 3; do
     verdict=$(walk_round)
     echo "walking round $round: $verdict"
     [ "$verdict" = dead ] || break
-    # Killed: wait for the next life, then pause again.
+    # Killed: wait until the human is back on screen (the HUD stays up meanwhile), then
+    # pause again.
     e2e_key p 0.1
-    e2e_wait_spawn 15
+    e2e_poll_shot 20 human_shown
     e2e_key p 0.1
     paused_shown
 done

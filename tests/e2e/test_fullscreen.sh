@@ -24,19 +24,12 @@ fs_click() {
     xdotool mouseup 1
     sleep 0.25
 }
-# The picture cut out of a screenshot and brought back to 640x480.
-fs_picture() {
-    convert "$1" -crop "$((640 * SCALE))x$((480 * SCALE))+$OX+$OY" +repage -sample 640x480! "$2"
-}
-# True when the picture's region matches a bitmap's.
+# True when the picture's region matches a bitmap's (the picture is the screen's
+# SCALE-times blocks from OX, OY).
 fs_matches() {
-    local shot pic="$E2E_TMP/picture.png" b="$E2E_TMP/expected.png" n
-    shot=$(e2e_shot fs)
-    fs_picture "$shot" "$pic"
-    convert "$pic" -crop "$4x$5+$2+$3" +repage "$pic"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$b"
-    n=$(compare -metric AE -fuzz 6% "$pic" "$b" null: 2>&1 | sed 's/ .*//')
-    [ -n "$n" ] && [ "${n%.*}" -le 20 ] 2>/dev/null
+    local n
+    n=$("$E2E_SHOT" diff "$(e2e_shot fs)" "$SCALE+$OX+$OY" "$2" "$3" "$4" "$5" "$1")
+    [ -n "$n" ] && [ "$n" -le 20 ] 2>/dev/null
 }
 # Waits up to SECS (the sixth argument) for fs_matches, parking the pointer in the
 # bottom-right bar each time (the game may place it when its screen opens).
@@ -51,15 +44,12 @@ fs_wait() {
     return 1
 }
 # Pixels of a screen rectangle that are not black.
-lit_pixels() {
-    convert "$1" -crop "$4x$5+$2+$3" +repage -fill white +opaque black -fill black -opaque black \
-        -format '%[fx:round(mean*w*h)]' info:
-}
+lit_pixels() { echo $(($4 * $5 - $("$E2E_SHOT" count "$1" 1 "$2" "$3" "$4" "$5" 000000))); }
 
 e2e_check "the menu fills the screen three times over" fs_wait "$BMP/menu.bmp" 0 0 640 440 60
 # Each pixel is a 3x3 block: one picture pixel sampled at each corner of its block agrees.
 shot=$(e2e_shot blocks)
-a=$(convert "$shot" -crop "3x3+$((OX + 3 * 300))+$((OY + 3 * 200))" +repage -unique-colors -format '%w' info:)
+a=$("$E2E_SHOT" colours "$shot" 1 $((OX + 3 * 300)) $((OY + 3 * 200)) 3 3)
 e2e_check "whole-number blocks" test "$a" -eq 1
 e2e_check "black bar left" test "$(lit_pixels "$shot" 0 0 "$OX" 1500)" -eq 0
 e2e_check "black bar right" test "$(lit_pixels "$shot" $((OX + 1920)) 0 "$OX" 1500)" -eq 0

@@ -43,8 +43,10 @@ for i in $(seq 120); do
 done
 echo "match result: ${result:-none}"
 e2e_check "the match ends with the won or lost picture" test -n "$result"
+# Still there a second later (looked for until an explosion's screen shake has passed).
 sleep 1
-e2e_check "the result stays on screen" test "$(e2e_result "$(e2e_shot decided)")" = "$result"
+same_result() { [ "$(e2e_result "$1")" = "$result" ]; }
+e2e_check "the result stays on screen" e2e_poll_shot 5 same_result
 
 e2e_key Escape
 e2e_park

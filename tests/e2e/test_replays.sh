@@ -10,13 +10,13 @@ e2e_init "${1:?build folder}" replays
 BMP=$E2E_BUILD/bmp
 REPLAYS=$XDG_DATA_HOME/krag/replays
 
-# A short match: INSTAGIB (one hit kills), one hard bot, the first kill wins, no
-# power-ups to spawn after the end.
+# A short match: INSTAGIB (one hit kills), three hard bots, the first kill wins (whoever
+# makes it), no power-ups to spawn after the end.
 mkdir -p "$XDG_CONFIG_HOME/krag"
 cat >"$XDG_CONFIG_HOME/krag/settings.cfg" <<'EOF'
 game_type = INSTAGIB
 kill_limit = 1
-bots = 1
+bots = 3
 skill = HARD
 map = arena
 powerup_health = no
@@ -27,27 +27,27 @@ powerup_slowmotion = no
 EOF
 
 # The game's picture (640x480 from the window) into FILE.
-picture() { e2e_crop "$(e2e_shot picture)" 0 0 640 480 "$1"; }
-same_picture() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | sed 's/ .*//')" = 0 ]; }
+picture() { mv "$(e2e_shot picture)" "$1"; }
+same_picture() { e2e_not e2e_region_changed "$1" "$2" 0 0 640 480; }
 
 # Waits (up to SECS) until the picture has not changed for STILL seconds in a row;
 # leaves it in FILE.
 wait_still() {
     local out=$1 secs=$2 still=${3:-1} i run=0
-    picture "$E2E_TMP/still-a.png"
+    picture "$E2E_TMP/still-a.ppm"
     for i in $(seq "$secs"); do
         sleep 1
-        picture "$E2E_TMP/still-b.png"
-        if same_picture "$E2E_TMP/still-a.png" "$E2E_TMP/still-b.png"; then
+        picture "$E2E_TMP/still-b.ppm"
+        if same_picture "$E2E_TMP/still-a.ppm" "$E2E_TMP/still-b.ppm"; then
             run=$((run + 1))
             if [ $run -ge "$still" ]; then
-                cp "$E2E_TMP/still-b.png" "$out"
+                cp "$E2E_TMP/still-b.ppm" "$out"
                 return 0
             fi
         else
             run=0
         fi
-        mv "$E2E_TMP/still-b.png" "$E2E_TMP/still-a.png"
+        mv "$E2E_TMP/still-b.ppm" "$E2E_TMP/still-a.ppm"
     done
     return 1
 }
@@ -69,7 +69,7 @@ e2e_start
 e2e_park
 e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
 e2e_play
-e2e_check "human spawns" e2e_wait_spawn 15
+# The human runs and fires at random meanwhile (a bot may win before the human is seen).
 result=""
 deadline=$((SECONDS + 300))
 while [ -z "$result" ] && [ $SECONDS -lt $deadline ]; do
@@ -85,7 +85,7 @@ while [ -z "$result" ] && [ $SECONDS -lt $deadline ]; do
 done
 e2e_check "the match is decided: $result" test -n "$result"
 # Players freeze; the finale's slow motion and the effects die down.
-e2e_check "the result picture settles" wait_still "$E2E_TMP/live.png" 120 3
+e2e_check "the result picture settles" wait_still "$E2E_TMP/live.ppm" 120 3
 xdotool key Escape # a quick tap leaves the match too
 e2e_park
 e2e_check "back at the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 10
@@ -97,9 +97,21 @@ e2e_check "the match was recorded" test -s "$match"
 status=$?
 cat "$E2E_TMP/sim.err"
 e2e_check "krag-sim --replay reproduces the result line" test $status -eq 0
-e2e_check "the result line names the winner" grep -q "^ticks=.* winner=[01] kills=" "$E2E_TMP/sim.out"
+e2e_check "the result line names the winner" grep -q "^ticks=.* winner=[0-3] kills=" "$E2E_TMP/sim.out"
 
 # ---- a game killed mid-match leaves an unfinished file ----
+# Against one bot, so the match is still on when the game is killed.
+e2e_click $MENU_OPTIONS
+e2e_check "options shown" e2e_wait_region "$BMP/options.bmp" 0 0 640 80 5
+bots_text() { bots_now=$1; e2e_region_changed "$bots_before" "$1" 140 253 90 8; }
+for i in 1 2; do
+    bots_before=$(e2e_shot "bots-$i")
+    e2e_click $OPT_BOTS_DOWN
+    e2e_check "one bot fewer" e2e_poll_shot 5 bots_text
+done
+e2e_click $OPT_BACK
+e2e_park
+e2e_check "menu before the second match" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
 e2e_play
 e2e_check "human spawns again" e2e_wait_spawn 15
 e2e_hold_button 1
@@ -127,12 +139,15 @@ xdotool key f # 2x (quick taps count)
 sleep 0.3
 xdotool key f # 4x
 e2e_check "the replay reaches the result" wait_result 240
-e2e_check "the replay plays to its end" wait_still "$E2E_TMP/end-fast.png" 120 2
+e2e_check "the replay plays to its end" wait_still "$E2E_TMP/end-fast.ppm" 120 2
 e2e_key f # back to 1x: the speed line goes
-e2e_check "krag --replay ends on the same picture" wait_still "$E2E_TMP/end.png" 10
-same_picture "$E2E_TMP/live.png" "$E2E_TMP/end.png" ||
-    cp "$E2E_TMP/live.png" "$E2E_TMP/end.png" "$E2E_BUILD/" 2>/dev/null
-e2e_check "... the one the player saw" same_picture "$E2E_TMP/live.png" "$E2E_TMP/end.png"
+e2e_check "krag --replay ends on the same picture" wait_still "$E2E_TMP/end.ppm" 10
+if ! same_picture "$E2E_TMP/live.ppm" "$E2E_TMP/end.ppm"; then
+    convert "$E2E_TMP/live.ppm" "$E2E_BUILD/e2e-replays-live.png"
+    convert "$E2E_TMP/end.ppm" "$E2E_BUILD/e2e-replays-end.png"
+    echo "kept: $E2E_BUILD/e2e-replays-live.png and -end.png" >&2
+fi
+e2e_check "... the one the player saw" same_picture "$E2E_TMP/live.ppm" "$E2E_TMP/end.ppm"
 e2e_key Escape
 e2e_expect_exit 0
 
