@@ -36,6 +36,7 @@ cblood *cblood::init(float x, float y) {
     lifetime = BLOOD_LIFETIME;
     active = true;
     frame = rand() & 1;
+    settled = false;
     return this;
 }
 
@@ -65,7 +66,18 @@ void cblood::update() {
     if (lifetime == 0) active = false;
     lifetime -= 1;
 
-    if (!down()) vy += GRAVITY;
+    // A still drop on a floor stays as it is: the map does not change under it and only
+    // this update moves it (a speed given to it from outside wakes it).
+    if (settled) {
+        if (vx == 0 && vy == 0) return;
+        settled = false;
+    }
+    if (!down()) {
+        vy += GRAVITY;
+    } else if (vx == 0 && vy == 0) {
+        settled = true;
+        return;
+    }
 
     if (vx != 0) {
         float target = x + vx;

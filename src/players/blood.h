@@ -14,6 +14,7 @@ class cblood {
     int lifetime; // ticks
     cslot<cblood> active;
     char frame;
+    bool settled; // came to rest on a floor: nothing moves it any more
 
     cblood *init(float x, float y);
     void update();

@@ -117,6 +117,20 @@ struct cover_set {
     }
 };
 
+// Whether no march point whose whole-pixel position lies in the 16x16 cell at (cx, cy)
+// can be stopped by the tile, a near barrel or the body at (tx, ty). Every pixel of a
+// cell reads the same tile, or nothing off the map. A point in the cell lies strictly
+// between cx - 1 and cx + 16 (positions are truncated toward zero), which the body
+// test compares against with the same float sums bot_enemy uses.
+static bool sight_clear(int cx, int cy, const cover_set &cover, float tx, float ty) {
+    if (sight_cell(map.get_map(cx, cy))) return false;
+    for (int k = 0; k < cover.n; k++)
+        if (cover.bx[k] < cx + 16 && cover.bx[k] + 16 > cx && cover.by[k] < cy + 16 &&
+            cover.by[k] + 16 > cy)
+            return false;
+    return tx >= cx + 16 || tx + 14 <= cx - 1 || ty >= cy + 16 || ty + 28 <= cy - 1;
+}
+
 int cplayer::bot_target() {
     float best = 1000000;
     int result = -1;
@@ -164,9 +178,22 @@ int cplayer::bot_target() {
         float ca = cos(a), sa = sin(a);
         float rx = x + 7, ry = y + 8;
         float nx = rx + ca, ny = ry + sa;
-        while (fabsf(rx - x - 7) < view_w && fabsf(ry - y - 8) < view_h &&
-               !sight_cell(map.get_map((int)nx, (int)ny)) && !cover.hides((int)nx, (int)ny) &&
-               !bot_enemy(i, nx, ny)) {
+        // The march goes a pixel at a time, but the sight, cover and body tests are
+        // needed only in cells where one of them can say no: a cell whose tile does not
+        // block sight and that no near barrel or the enemy's body reaches is crossed
+        // with the steps alone.
+        int cell_x = 1, cell_y = 1; // no cell yet (cells start at multiples of 16)
+        bool clear = false;
+        while (fabsf(rx - x - 7) < view_w && fabsf(ry - y - 8) < view_h) {
+            int px = (int)nx, py = (int)ny;
+            if ((px & ~15) != cell_x || (py & ~15) != cell_y) {
+                cell_x = px & ~15;
+                cell_y = py & ~15;
+                clear = sight_clear(cell_x, cell_y, cover, tx, ty);
+            }
+            if (!clear && (sight_cell(map.get_map(px, py)) || cover.hides(px, py) ||
+                           bot_enemy(i, nx, ny)))
+                break;
             rx = nx;
             ry = ny;
             nx = rx + ca;

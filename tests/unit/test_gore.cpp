@@ -34,6 +34,41 @@ TEST(Blood, SpillTakesTheFirstFreeSlots) {
     EXPECT_EQ(count_active(blood), 4);
 }
 
+// A drop at rest skips its floor test; a twin that never rests must do exactly the
+// same, through random pushes that lift it to the ceiling, into walls and off ledges.
+TEST(Blood, ARestingDropMovesAsOneThatTestsTheFloorEveryTick) {
+    fresh_world();
+    set_map({
+        "....................", "aaaaaaaaa...........", "..........a.........",
+        "..........a.........", "..........a...aaaa..", "..........a.........",
+        "aaaaaaaaaaaaaaaaaaaa",
+    });
+    int woken = 0;
+    for (int seed = 0; seed < 200; seed++) {
+        srand(seed);
+        cblood *d = blood[0].init((float)(rand() % 300), (float)(40 + rand() % 40));
+        for (int tick = 0; tick < 190 && d->get_active(); tick++) {
+            if (rand() % 25 == 0) {
+                woken += d->settled;
+                d->vx = (rand() % 41 - 20) / 10.0f;
+                d->vy = (rand() % 61 - 40) / 10.0f;
+            }
+            cblood twin = *d;
+            twin.settled = false;
+            unsigned draw = rand();
+            srand(draw);
+            d->update();
+            srand(draw);
+            twin.update();
+            ASSERT_EQ(twin.x, d->x) << "seed " << seed << " tick " << tick;
+            ASSERT_EQ(twin.y, d->y) << "seed " << seed << " tick " << tick;
+            ASSERT_EQ(twin.vx, d->vx) << "seed " << seed << " tick " << tick;
+            ASSERT_EQ(twin.vy, d->vy) << "seed " << seed << " tick " << tick;
+        }
+    }
+    EXPECT_GT(woken, 50);
+}
+
 TEST(Blood, ADropSticksTwoToFivePixelsIntoAWall) {
     int depths[6] = {};
     for (int seed = 0; seed < 300; seed++) {
