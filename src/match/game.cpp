@@ -33,8 +33,9 @@ template <class T, int N> static void reset_all(T (&pool)[N]) {
 }
 // A free slot's update does nothing, so it is not called.
 template <class T, int N> static void update_all(T (&pool)[N]) { update_busy(pool); }
+// A free slot draws nothing either.
 template <class T, int N> static void draw_all(T (&pool)[N]) {
-    for (int i = 0; i < N; i++) pool[i].draw();
+    for_busy(pool, [](T &slot) { slot.draw(); });
 }
 
 bool cgame::init() {

@@ -108,9 +108,9 @@ template <class T, int N, class Start> void start_free(T (&pool)[N], int n, Star
     }
 }
 
-// Updates every busy slot in index order. A slot that becomes busy during the pass
-// above the one being updated is updated too, a slot freed before its turn is not.
-template <class T, int N> void update_busy(T (&pool)[N]) {
+// Calls f(slot) on every busy slot in index order. A slot that becomes busy during the
+// pass above the one being visited is visited too, a slot freed before its turn is not.
+template <class T, int N, class F> void for_busy(T (&pool)[N], F f) {
     if constexpr (ctracked<T>::value) {
         typedef cpool_marks<T> m;
         int i = 0;
@@ -121,13 +121,18 @@ template <class T, int N> void update_busy(T (&pool)[N]) {
                 continue;
             }
             i += __builtin_ctzll(rest);
-            pool[i].update();
+            f(pool[i]);
             i++;
         }
     } else {
         for (int i = 0; i < N; i++)
-            if (pool[i].get_active()) pool[i].update();
+            if (pool[i].get_active()) f(pool[i]);
     }
+}
+
+// Updates every busy slot in index order, as for_busy visits them.
+template <class T, int N> void update_busy(T (&pool)[N]) {
+    for_busy(pool, [](T &slot) { slot.update(); });
 }
 
 #endif
