@@ -44,15 +44,16 @@ template <class P> static void double_rows(BITMAP *src, BITMAP *dst, int x, int 
 }
 
 #ifdef __SSE2__
-// The case every doubled frame takes: 32-bit memory bitmaps, nothing clipped. Four
-// source pixels become eight, stored on both rows of their blocks at once.
-static void double_rows32(BITMAP *src, BITMAP *dst, int x, int y) {
-    for (int sy = 0; sy < src->h; sy++) {
+// The case every doubled frame takes: 32-bit linear bitmaps, the first `columns` and
+// `rows` of src. Four source pixels become eight, stored on both rows of their blocks
+// at once.
+static void double_rows32(BITMAP *src, BITMAP *dst, int x, int y, int columns, int rows) {
+    for (int sy = 0; sy < rows; sy++) {
         const uint32_t *s = (const uint32_t *)src->line[sy];
         uint32_t *d0 = (uint32_t *)dst->line[y + 2 * sy] + x;
         uint32_t *d1 = (uint32_t *)dst->line[y + 2 * sy + 1] + x;
         int sx = 0;
-        for (; sx + 4 <= src->w; sx += 4) {
+        for (; sx + 4 <= columns; sx += 4) {
             __m128i v = _mm_loadu_si128((const __m128i *)(s + sx));
             __m128i lo = _mm_unpacklo_epi32(v, v), hi = _mm_unpackhi_epi32(v, v);
             _mm_storeu_si128((__m128i *)(d0 + 2 * sx), lo);
@@ -60,11 +61,31 @@ static void double_rows32(BITMAP *src, BITMAP *dst, int x, int y) {
             _mm_storeu_si128((__m128i *)(d1 + 2 * sx), lo);
             _mm_storeu_si128((__m128i *)(d1 + 2 * sx + 4), hi);
         }
-        for (; sx < src->w; sx++)
+        for (; sx < columns; sx++)
             d0[2 * sx] = d0[2 * sx + 1] = d1[2 * sx] = d1[2 * sx + 1] = s[sx];
     }
 }
 #endif
+
+bool double_rows_in_place(BITMAP *src, BITMAP *dst, int x, int y, int &w, int &h) {
+#ifdef __SSE2__
+    if (!is_linear_bitmap(dst) || bitmap_color_depth(dst) != 32 || bitmap_color_depth(src) != 32)
+        return false;
+    if (x < 0 || y < 0 || (x | y) & 1 || x >= dst->w || y >= dst->h) return false;
+    // Whole blocks only: the part of the picture that fits is (dst->w - x) / 2 columns.
+    int columns = (dst->w - x) / 2 < src->w ? (dst->w - x) / 2 : src->w;
+    int rows = (dst->h - y) / 2 < src->h ? (dst->h - y) / 2 : src->h;
+    if (((dst->w - x) & 1 && columns < src->w) || ((dst->h - y) & 1 && rows < src->h))
+        return false; // half a block would be left out
+    double_rows32(src, dst, x, y, columns, rows);
+    w = 2 * columns;
+    h = 2 * rows;
+    return true;
+#else
+    (void)src, (void)dst, (void)x, (void)y, (void)w, (void)h;
+    return false;
+#endif
+}
 
 void double_pixels(BITMAP *src, BITMAP *dst, int x, int y) {
 #ifdef __SSE2__
@@ -72,7 +93,7 @@ void double_pixels(BITMAP *src, BITMAP *dst, int x, int y) {
         x >= dst->cl && y >= dst->ct && x + 2 * src->w <= dst->cr && y + 2 * src->h <= dst->cb;
     if (unclipped && is_memory_bitmap(dst) && bitmap_color_depth(dst) == 32 &&
         bitmap_color_depth(src) == 32) {
-        double_rows32(src, dst, x, y);
+        double_rows32(src, dst, x, y, src->w, src->h);
         return;
     }
 #endif

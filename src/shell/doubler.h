@@ -10,4 +10,12 @@
 // access, so the window learns what changed).
 void double_pixels(BITMAP *src, BITMAP *dst, int x, int y);
 
+// The same for a linear 32-bit dst whose rows may be written in place (a memory bitmap,
+// or the window's picture between acquire_screen and release_screen, the caller then
+// asking the window to show the rectangle), four pixels at a time. src is 32-bit, x and
+// y even and not negative; the blocks beyond dst's right and bottom edges are left out
+// (its clipping rectangle is not looked at). Gives the rectangle written, w x h at
+// (x, y); false when these conditions do not hold and nothing was written.
+bool double_rows_in_place(BITMAP *src, BITMAP *dst, int x, int y, int &w, int &h);
+
 #endif

@@ -15,8 +15,8 @@
 #include "match/replay.h"
 #include "shell/cmdline.h"
 #include "shell/credits.h"
-#include "shell/datadir.h"
 #include "shell/data.h"
+#include "shell/datadir.h"
 #include "shell/doubler.h"
 #include "shell/idle.h"
 #include "shell/menu.h"
@@ -27,6 +27,7 @@
 #include "shell/sound.h"
 #include "shell/view.h"
 #include "shell/watch.h"
+#include "shell/window2x.h"
 #include "world/map.h"
 
 std::atomic<int> logic{0};
@@ -209,7 +210,8 @@ void draw_fps() {
 }
 
 // The picture at twice its size and more, made in memory and sent in one blit (writing
-// the window's rows one by one makes the library update it line by line).
+// the window's rows one by one through the library makes it update them line by line),
+// when the doubled window cannot take the blocks straight into its own rows.
 static BITMAP *bscaled = nullptr;
 
 // Paints the screen outside the picture black (a full screen larger than the picture).
@@ -234,6 +236,7 @@ void present(int dx, int dy) {
         blit(bbuffer, screen, 0, 0, x, y, 640, 480);
         return;
     }
+    if (v.scale == 2 && present_doubled_in_window(bbuffer, x, y)) return;
     int w = 640 * v.scale, h = 480 * v.scale;
     if (bscaled && (bscaled->w != w || bitmap_color_depth(bscaled) != bitmap_color_depth(bbuffer))) {
         destroy_bitmap(bscaled);

@@ -1,6 +1,7 @@
 // The cheap ways of drawing show exactly what the plain ones did: idle screens that
 // skip unchanged frames, the pixel doubler, the pre-drawn map, culled entities and
 // laser spans, each compared pixel for pixel with the plain way on the real bitmaps.
+#include <algorithm>
 #include <allegro.h>
 #include <cmath>
 #include <cstdint>
@@ -619,4 +620,36 @@ TEST(MaskedSprite, DrawsWhatTheLibrarysSpriteDrawDraws) {
         destroy_bitmap(want);
         destroy_bitmap(got);
     }
+}
+
+TEST(Doubler, InPlaceRowsMatchTheStretchedPictureOrRefuse) {
+    headless();
+    srand(8);
+    BITMAP *src = noise(32);
+    BITMAP *want = create_bitmap(1280, 960), *got = create_bitmap(1280, 960);
+    // The window's shake offsets (even, right and down), and a smaller window.
+    const int offsets[][2] = {{0, 0}, {2, 0}, {0, 4}, {4, 2}, {100, 300}};
+    for (auto &o : offsets) {
+        SCOPED_TRACE(testing::Message() << "offset " << o[0] << "," << o[1]);
+        clear_to_color(want, makecol(9, 8, 7)); // uncovered edges keep what was there
+        clear_to_color(got, makecol(9, 8, 7));
+        stretch_blit(src, want, 0, 0, 640, 480, o[0], o[1], 1280, 960);
+        int w = 0, h = 0;
+        ASSERT_TRUE(double_rows_in_place(src, got, o[0], o[1], w, h));
+        EXPECT_EQ(0, differing(want, got));
+        EXPECT_EQ(std::min(1280, 1280 - o[0]), w); // the rectangle the window must show
+        EXPECT_EQ(std::min(960, 960 - o[1]), h);
+    }
+    int w = 0, h = 0;
+    EXPECT_FALSE(double_rows_in_place(src, got, 1, 0, w, h)); // odd: half blocks
+    EXPECT_FALSE(double_rows_in_place(src, got, 0, -2, w, h));
+    EXPECT_FALSE(double_rows_in_place(src, got, 1280, 0, w, h));
+    BITMAP *narrow = create_bitmap(1279, 960), *deep = create_bitmap_ex(16, 1280, 960);
+    EXPECT_FALSE(double_rows_in_place(src, narrow, 0, 0, w, h)); // the last block cut in half
+    EXPECT_FALSE(double_rows_in_place(src, deep, 0, 0, w, h));
+    destroy_bitmap(narrow);
+    destroy_bitmap(deep);
+    destroy_bitmap(src);
+    destroy_bitmap(want);
+    destroy_bitmap(got);
 }
