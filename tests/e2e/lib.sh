@@ -120,10 +120,14 @@ e2e_cleanup() {
 e2e_xvfb() {
     [ -n "$XVFB_PID" ] && return 0
     # The server picks a free display itself and writes its number when it is ready,
-    # so parallel runs never race for the same one.
+    # so parallel runs never race for the same one. -noreset: by default the server
+    # resets when its last client leaves (xdpyinfo below, or a krag that quit) and
+    # refuses connections for a moment meanwhile; a krag started in that moment could
+    # not open the display ("cannot start the Allegro library").
     local out="$E2E_TMP/xvfb.display" n="" i
     : >"$out"
-    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1600x1200x24}" -nolisten tcp 3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1600x1200x24}" -nolisten tcp -noreset \
+        3>"$out" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for i in $(seq 300); do
         [ -z "$n" ] && grep -q '^[0-9][0-9]*$' "$out" 2>/dev/null && n=$(head -n 1 "$out")
