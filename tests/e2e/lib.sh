@@ -23,7 +23,10 @@
 #   e2e_launch_with CMD [DIR] the same, running the shell command CMD first in its process
 #   e2e_start [DIR]           e2e_xvfb (once) + e2e_launch + e2e_wait_window
 #   e2e_wait_window [SECS]    wait for a visible window named KRAG; sets $KRAG_WIN and the
-#                             geometry ($WIN_X $WIN_Y $WIN_W $WIN_H, $E2E_SCALE = 1 or 2)
+#                             geometry ($WIN_X $WIN_Y $WIN_W $WIN_H, $E2E_SCALE = 1 or 2).
+#                             A new window takes no input for a moment (up to a second on a
+#                             busy machine): wait for a picture that needs none, such as
+#                             the menu with e2e_wait_menu, before sending keys
 #   e2e_wait_size W H [SECS]  wait until the KRAG window is W x H (after a mode change)
 #   e2e_wait_exit [SECS]      wait for krag to end; sets $KRAG_STATUS (124: still running)
 #   e2e_expect_exit CODE [SECS]  e2e_wait_exit and fail unless the status is CODE
@@ -31,10 +34,12 @@
 #
 # Input
 #   e2e_move X Y              move the pointer
-#   e2e_click X Y             move, press, release (with pauses: the screens act on a press
-#                             that follows a release)
+#   e2e_click X Y             move, press, release (with short pauses: the screens act on a
+#                             press that follows a release)
 #   e2e_tap X Y               move, then press and release at once (xdotool click: a touchpad
 #                             tap, both events usually between two logic ticks)
+#   e2e_click_changes X Y RX RY RW RH [SECS]
+#                             click, then wait until that back-buffer region has changed
 #   e2e_key KEY [SECS]        hold a key (xdotool key name, e.g. Escape) for SECS (0.2)
 #   e2e_park                  move the pointer to the bottom-right corner, out of the way
 #   e2e_close_request         ask the window to close, as a close button does (WM_DELETE_WINDOW)
@@ -53,6 +58,10 @@
 #                             true when the region differs between two screenshots
 #   e2e_wait_region BMP X Y W H [SECS] [MAXPIXELS]
 #                             take screenshots until the region matches the bmp
+#   e2e_wait_menu [SECS] [BMPDIR]
+#                             park the pointer and look until the menu picture (above the
+#                             pointer's corner) is shown; again and again, as the game only
+#                             follows the pointer a moment after its window opens
 #   e2e_poll SECS CMD...      run CMD every tenth of a second until it succeeds (false after
 #                             SECS worth of tries)
 #
@@ -204,10 +213,7 @@ e2e_find_window() {
 e2e_wait_window() {
     local secs=${1:-20} i
     for i in $(seq $((secs * 10))); do
-        if e2e_find_window; then
-            sleep 0.5 # let the first frames reach the screen
-            return 0
-        fi
+        e2e_find_window && return 0
         if [ -n "$KRAG_PID" ] && ! kill -0 "$KRAG_PID" 2>/dev/null; then
             e2e_fail "krag ended before its window appeared"
         fi
@@ -219,10 +225,7 @@ e2e_wait_window() {
 e2e_wait_size() {
     local w=$1 h=$2 secs=${3:-10} i
     for i in $(seq $((secs * 10))); do
-        if e2e_find_window && [ "$WIN_W" -eq "$w" ] && [ "$WIN_H" -eq "$h" ]; then
-            sleep 0.5
-            return 0
-        fi
+        e2e_find_window && [ "$WIN_W" -eq "$w" ] && [ "$WIN_H" -eq "$h" ] && return 0
         sleep 0.1
     done
     return 1
@@ -265,18 +268,31 @@ e2e_move() {
     sleep 0.1
 }
 
+# One xdotool run: the button goes down after the pointer arrived and stays down for a
+# tenth of a second. A click that leads somewhere is followed by a wait for what it shows.
 e2e_click() {
-    e2e_move "$1" "$2"
-    xdotool mousedown 1
-    sleep 0.15
-    xdotool mouseup 1
-    sleep 0.25
+    xdotool mousemove $((WIN_X + $1 * E2E_SCALE)) $((WIN_Y + $2 * E2E_SCALE)) sleep 0.05 \
+        mousedown 1 sleep 0.1 mouseup 1
+    sleep 0.1
 }
 
 e2e_tap() {
-    e2e_move "$1" "$2"
-    xdotool click 1
-    sleep 0.25
+    xdotool mousemove $((WIN_X + $1 * E2E_SCALE)) $((WIN_Y + $2 * E2E_SCALE)) sleep 0.05 click 1
+    sleep 0.1
+}
+
+# Clicks at X Y and waits (up to SECS, default 5) until the back-buffer region RX RY RW RH
+# differs from how it looked before the click. A game that stalls for a moment may take
+# two quick clicks as one: a click that must count is checked this way.
+e2e_click_changes() {
+    local x=$1 y=$2 rx=$3 ry=$4 rw=$5 rh=$6 secs=${7:-5} before i
+    before=$(e2e_shot click-before)
+    e2e_click "$x" "$y"
+    for i in $(seq $((secs * 10))); do
+        e2e_region_changed "$before" "$(e2e_shot click-after)" "$rx" "$ry" "$rw" "$rh" && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 e2e_key() {
@@ -286,7 +302,12 @@ e2e_key() {
     sleep 0.2
 }
 
-e2e_park() { e2e_move 639 479; }
+# Two steps, so the game sees the pointer move even when it was already in the corner.
+e2e_park() {
+    xdotool mousemove $((WIN_X + 638 * E2E_SCALE)) $((WIN_Y + 478 * E2E_SCALE)) \
+        mousemove $((WIN_X + 639 * E2E_SCALE)) $((WIN_Y + 479 * E2E_SCALE))
+    sleep 0.1
+}
 
 # Only the game's window is captured: a sixth of the screen, much quicker on a busy machine.
 e2e_shot() {
@@ -329,6 +350,15 @@ e2e_wait_region() {
         shot=$(e2e_shot wait-region)
         e2e_region_matches "$shot" "$bmp" "$x" "$y" "$w" "$h" "$max" && return 0
         sleep 0.1
+    done
+    return 1
+}
+
+e2e_wait_menu() {
+    local secs=${1:-5} bmp=${2:-$E2E_BUILD/bmp}/menu.bmp i
+    for i in $(seq $((secs * 10))); do
+        e2e_park
+        e2e_region_matches "$(e2e_shot menu)" "$bmp" 0 0 640 440 && return 0
     done
     return 1
 }

@@ -10,7 +10,9 @@
 #                                 a bitmap drawn at (X, Y) is on screen: its W x H part from
 #                                 (OX, OY) (default the top-left corner) matches
 #   e2e_wait_sprite BMP X Y W H SECS
-#   e2e_options_click X Y N       click a spot N times (options arrows)
+#   e2e_options_click X Y N RX RY RW RH
+#                                 click a spot N times (options arrows), each time waiting
+#                                 for the line's text (the region) to change
 #   e2e_play                      click play on the menu
 #   e2e_settings LINE...          write the game's settings file ("bots = 1", ...) before a start
 #   e2e_poll_shot SECS CHECK ARGS...
@@ -41,9 +43,11 @@ e2e_wait_sprite() {
     return 1
 }
 
+# Each click must change the line's text (a spot from OPT_* and its line from OPT_*_TEXT).
 e2e_options_click() {
-    local i
-    for i in $(seq "$3"); do e2e_click "$1" "$2"; done
+    local x=$1 y=$2 n=$3 i
+    shift 3
+    for i in $(seq "$n"); do e2e_click_changes "$x" "$y" "$@" || return 1; done
 }
 
 e2e_play() { e2e_click 320 193; }
@@ -85,7 +89,12 @@ e2e_result() {
     fi
 }
 
-# Options screen spots.
+# Options screen spots and the text each one changes.
+OPT_TYPE_TEXT="140 161 90 8"
+OPT_KILLS_TEXT="140 207 90 8"
+OPT_BOTS_TEXT="140 253 90 8"
+OPT_SKILL_TEXT="140 299 90 8"
+OPT_MAP_TEXT="260 115 95 8"
 OPT_TYPE_NEXT="238 169"
 OPT_KILLS_DOWN="238 215"
 OPT_BOTS_UP="238 251"
@@ -97,3 +106,5 @@ OPT_BACK="320 372"
 MENU_OPTIONS="320 224"
 MENU_CREDITS="320 255"
 MENU_QUIT="320 286"
+
+e2e_options_shown() { e2e_wait_region "$E2E_BUILD/bmp/options.bmp" 0 0 640 80 "${1:-5}"; }

@@ -13,7 +13,7 @@ export HOME=$E2E_TMP XDG_CONFIG_HOME=$E2E_TMP/config XDG_DATA_HOME=$E2E_TMP/data
 # Closing the window on the menu.
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 e2e_close_request
 e2e_expect_exit 0 20
 e2e_check "settings saved on the way out" test -s "$XDG_CONFIG_HOME/krag/settings.cfg"
@@ -23,7 +23,7 @@ e2e_check "settings saved on the way out" test -s "$XDG_CONFIG_HOME/krag/setting
 e2e_launch
 e2e_wait_window 20
 e2e_park
-e2e_check "menu shown again" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown again" e2e_wait_menu 5
 e2e_play
 e2e_move 300 20
 e2e_check "weapon choice open" e2e_wait_sprite "$BMP/weapons.bmp" 233 142 174 196 10

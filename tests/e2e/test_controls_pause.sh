@@ -15,6 +15,7 @@ CTL_BACK="320 372"
 LEFT_ROW="300 97" # first row: LEFT
 RIGHT_ROW="300 110"
 RIGHT_FIELD="330 105 141 12"
+LEFT_FIELD="330 92 141 12"
 
 # In a team match with one bot, the human is the only one in blue: prints the middle
 # column of the blue shirt and trousers below the HUD (a stray blue power-up icon has
@@ -24,14 +25,9 @@ human_shown() { [ -n "$(human_x "$1")" ]; }
 
 # The middle of the PAUSED banner (its ends are cut out).
 paused_now() { e2e_sprite_matches "$1" "$BMP/paused.bmp" $((320 - 82)) 300 124 20 0 20 8; }
-paused_shown() {
-    local i
-    for i in $(seq 20); do
-        paused_now "$(e2e_shot paused-wait)" && return 0
-        sleep 0.25
-    done
-    return 1
-}
+paused_shown() { e2e_poll_shot 5 paused_now; }
+not_paused() { ! paused_now "$1"; }
+running() { e2e_poll_shot 5 not_paused; }
 # Holds keys for a moment, then pauses and prints where the human is.
 walk() {
     local k
@@ -45,36 +41,43 @@ walk() {
 
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 
 # Options: a team match against one easy bot, so the human is the only one in blue.
 e2e_click $MENU_OPTIONS
 e2e_check "options picture with its controls button" e2e_wait_region "$BMP/options.bmp" 0 340 640 60 5
-e2e_click $OPT_TYPE_NEXT
-e2e_click 238 261 # bots down: 2
-e2e_click 238 261 # 1
-e2e_click 238 307 # skill easier
-e2e_click 238 307
+e2e_check "team match" e2e_options_click $OPT_TYPE_NEXT 1 $OPT_TYPE_TEXT
+e2e_check "one bot" e2e_options_click $OPT_BOTS_DOWN 2 $OPT_BOTS_TEXT
+e2e_check "easy bot" e2e_options_click 238 307 1 $OPT_SKILL_TEXT # from MEDIUM
 
 # Controls: bind RIGHT to L and LEFT to J.
 e2e_click $OPT_CONTROLS
 e2e_park
 e2e_check "controls screen shown" e2e_wait_region "$BMP/controls.bmp" 0 0 640 80 5
-before=$(e2e_shot controls-before)
-e2e_click $RIGHT_ROW
-e2e_park
-e2e_key l
-after=$(e2e_shot controls-after)
-e2e_check "the RIGHT row shows its new key" e2e_region_changed "$before" "$after" $RIGHT_FIELD
-e2e_click $LEFT_ROW
-e2e_park
-e2e_key j
+# A click on a row asks for a key in its field; the key then shows there.
+rebind() {
+    local row=$1 field=$2 key=$3 before prompt shot i
+    before=$(e2e_shot "rebind-$key")
+    e2e_click_changes $row $field || return 1
+    prompt=$(e2e_shot "prompt-$key")
+    e2e_park
+    e2e_key "$key"
+    for i in $(seq 50); do
+        shot=$(e2e_shot "key-$key")
+        e2e_region_changed "$prompt" "$shot" $field && e2e_region_changed "$before" "$shot" $field &&
+            return 0
+        sleep 0.1
+    done
+    return 1
+}
+e2e_check "the RIGHT row shows its new key" rebind "$RIGHT_ROW" "$RIGHT_FIELD" l
+e2e_check "the LEFT row shows its new key" rebind "$LEFT_ROW" "$LEFT_FIELD" j
 e2e_click $CTL_BACK
 e2e_park
 e2e_check "back on the options screen" e2e_wait_region "$BMP/options.bmp" 0 0 640 80 5
 e2e_click $OPT_BACK
 e2e_park
-e2e_check "menu again" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu again" e2e_wait_menu 5
 
 e2e_play
 e2e_move 320 460
@@ -96,14 +99,17 @@ walk_round() {
     x0=$(human_x "$(e2e_shot round)")
     [ -n "$x0" ] || { echo dead; return; }
     e2e_key p 0.1
+    running || { echo "bad: P did not resume"; return; }
     x1=$(walk a d)
     [ -n "$x1" ] || { echo dead; return; }
     [ "$x1" -eq "$x0" ] || { echo "bad: A and D walked ($x0 -> $x1)"; return; }
     e2e_click 320 200
     e2e_move 320 460
+    running || { echo "bad: a click did not resume"; return; }
     x2=$(walk l)
     [ -n "$x2" ] || { echo dead; return; }
     e2e_key p 0.1
+    running || { echo "bad: P did not resume"; return; }
     x3=$(walk j)
     [ -n "$x3" ] || { echo dead; return; }
     if [ "$x2" -gt "$x1" ] || [ "$x3" -lt "$x2" ]; then echo ok; else
@@ -170,7 +176,7 @@ sleep 0.3
 # Escape leaves a paused match.
 e2e_key Escape
 e2e_park
-e2e_check "Escape leaves the paused match" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 10
+e2e_check "Escape leaves the paused match" e2e_wait_menu 10
 e2e_click $MENU_QUIT
 e2e_expect_exit 0
 cfg=$XDG_CONFIG_HOME/krag/settings.cfg

@@ -27,7 +27,7 @@ for f in usr/games/krag usr/games/krag-mapcheck usr/games/krag-sim \
 done
 e2e_check "no build stamps installed" e2e_not test -e "$BMP/.stamp"
 
-menu_shown() { e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 "${1:-10}"; }
+menu_shown() { e2e_wait_menu "${1:-10}" "$BMP"; }
 # Waits until a back-buffer region differs from the one in an earlier screenshot.
 wait_changed() {
     local before=$1 i

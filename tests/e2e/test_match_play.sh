@@ -13,7 +13,7 @@ BMP=$E2E_BUILD/bmp
 e2e_settings "bots = 1" "skill = EASY" "map = bastion"
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 e2e_play
 e2e_move 600 200
 
@@ -52,7 +52,7 @@ echo "bullet pixels $bullets, shell pixels $shells"
 
 e2e_key Escape
 e2e_park
-e2e_check "Escape returns to the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "Escape returns to the menu" e2e_wait_menu 5
 e2e_click $MENU_QUIT
 e2e_expect_exit 0
 e2e_done

@@ -11,26 +11,26 @@ BMP=$E2E_BUILD/bmp
 
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 
 e2e_click $MENU_OPTIONS
+e2e_check "options shown" e2e_options_shown
 before=$(e2e_shot options-before)
-e2e_click $OPT_TYPE_NEXT                 # TEAMMATCH
-e2e_options_click $OPT_KILLS_DOWN 19     # kill limit 1
-e2e_options_click $OPT_BOTS_UP 2         # five bots
-e2e_click $OPT_SKILL_HARDER              # HARD
-e2e_click $OPT_MAP_NEXT                  # another map ...
-e2e_click $OPT_MAP_PREV                  # ... and back to the small arena
-# Wait for the last click to reach the screen, then look at each line.
-settled() { after=$1; e2e_region_changed "$before" "$1" 140 299 90 8 &&
-    e2e_not e2e_region_changed "$before" "$1" 260 115 95 8; }
-e2e_poll_shot 5 settled
-e2e_check "game type text changed" e2e_region_changed "$before" "$after" 140 161 90 8
-e2e_check "kill limit text changed" e2e_region_changed "$before" "$after" 140 207 90 8
-e2e_check "bots text changed" e2e_region_changed "$before" "$after" 140 253 90 8
-e2e_check "skill text changed" e2e_region_changed "$before" "$after" 140 299 90 8
-e2e_check "map name back to the first map" e2e_not e2e_region_changed "$before" "$after" 260 115 95 8
+# Each click is seen on its line before the next.
+e2e_options_click $OPT_TYPE_NEXT 1 $OPT_TYPE_TEXT     # TEAMMATCH
+e2e_options_click $OPT_KILLS_DOWN 19 $OPT_KILLS_TEXT  # kill limit 1
+e2e_options_click $OPT_BOTS_UP 2 $OPT_BOTS_TEXT       # five bots
+e2e_options_click $OPT_SKILL_HARDER 1 $OPT_SKILL_TEXT # HARD
+e2e_options_click $OPT_MAP_NEXT 1 $OPT_MAP_TEXT       # another map ...
+e2e_options_click $OPT_MAP_PREV 1 $OPT_MAP_TEXT       # ... and back to the small arena
+after=$(e2e_shot options-after)
+e2e_check "game type text changed" e2e_region_changed "$before" "$after" $OPT_TYPE_TEXT
+e2e_check "kill limit text changed" e2e_region_changed "$before" "$after" $OPT_KILLS_TEXT
+e2e_check "bots text changed" e2e_region_changed "$before" "$after" $OPT_BOTS_TEXT
+e2e_check "skill text changed" e2e_region_changed "$before" "$after" $OPT_SKILL_TEXT
+e2e_check "map name back to the first map" e2e_not e2e_region_changed "$before" "$after" $OPT_MAP_TEXT
 e2e_click $OPT_BACK
+e2e_check "menu before the match" e2e_wait_menu
 
 e2e_play
 e2e_move 320 240
@@ -50,25 +50,27 @@ e2e_check "the result stays on screen" e2e_poll_shot 5 same_result
 
 e2e_key Escape
 e2e_park
-e2e_check "Escape returns to the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "Escape returns to the menu" e2e_wait_menu 5
 e2e_click $MENU_CREDITS
 e2e_park
 e2e_check "credits shown" e2e_wait_region "$BMP/credits.bmp" 0 0 640 220 5
 e2e_key Escape
-e2e_check "back from the credits" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "back from the credits" e2e_wait_menu 5
 
 e2e_click $MENU_OPTIONS
-e2e_click 399 302
+e2e_options_shown
+e2e_click_changes 399 302 393 296 12 12 # the double-size box gets its tick
 e2e_click $OPT_BACK
 e2e_check "double-size window" e2e_wait_size 1280 960 10
 e2e_park
-e2e_check "menu doubled" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu doubled" e2e_wait_menu 5
 e2e_click $MENU_OPTIONS
-e2e_click 399 302
+e2e_options_shown
+e2e_click_changes 399 302 393 296 12 12
 e2e_click $OPT_BACK
 e2e_check "plain window again" e2e_wait_size 640 480 10
 e2e_park
-e2e_check "menu in the plain window" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu in the plain window" e2e_wait_menu 5
 e2e_click $MENU_QUIT
 e2e_expect_exit 0
 e2e_done

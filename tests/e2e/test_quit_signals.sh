@@ -14,7 +14,7 @@ game=$E2E_TMP/game
 e2e_data_copy "$game"
 ulimit -c unlimited 2>/dev/null || ulimit -c 100000 2>/dev/null || :
 
-menu_shown() { e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 10; }
+menu_shown() { e2e_wait_menu 10; }
 no_core() { ! ls "$game"/core* >/dev/null 2>&1; }
 
 # Sends SIG and expects a clean exit 0 without a core file.

@@ -67,7 +67,7 @@ newest() { ls -t "$REPLAYS"/*.krr 2>/dev/null | head -1; }
 # ---- play a match until a kill decides it ----
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 e2e_play
 # The human runs and fires at random meanwhile (a bot may win before the human is seen).
 result=""
@@ -88,7 +88,7 @@ e2e_check "the match is decided: $result" test -n "$result"
 e2e_check "the result picture settles" wait_still "$E2E_TMP/live.ppm" 120 3
 xdotool key Escape # a quick tap leaves the match too
 e2e_park
-e2e_check "back at the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 10
+e2e_check "back at the menu" e2e_wait_menu 10
 match=$(newest)
 e2e_check "the match was recorded" test -s "$match"
 
@@ -100,7 +100,8 @@ e2e_check "krag-sim --replay reproduces the result line" test $status -eq 0
 e2e_check "the result line names the winner" grep -q "^ticks=.* winner=[0-3] kills=" "$E2E_TMP/sim.out"
 
 # ---- a game killed mid-match leaves an unfinished file ----
-# Against one bot, so the match is still on when the game is killed.
+# Against one bot, so the match is still on when the game is killed (nobody can score
+# before the human spawns).
 e2e_click $MENU_OPTIONS
 e2e_check "options shown" e2e_wait_region "$BMP/options.bmp" 0 0 640 80 5
 bots_text() { bots_now=$1; e2e_region_changed "$bots_before" "$1" 140 253 90 8; }
@@ -111,11 +112,12 @@ for i in 1 2; do
 done
 e2e_click $OPT_BACK
 e2e_park
-e2e_check "menu before the second match" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu before the second match" e2e_wait_menu 5
 e2e_play
-e2e_check "human spawns again" e2e_wait_spawn 15
+menu_gone() { e2e_not e2e_region_matches "$1" "$BMP/menu.bmp" 0 0 640 440 100; }
+e2e_check "the second match starts" e2e_poll_shot 10 menu_gone
 e2e_hold_button 1
-sleep 2
+sleep 1
 e2e_release_button 1
 kill -9 "$KRAG_PID"
 e2e_wait_exit 10
@@ -135,12 +137,35 @@ e2e_check "a finished file cut short is unfinished" test $? -eq 3
 KRAG_PID=$!
 e2e_wait_window 20
 e2e_park
-xdotool key f # 2x (quick taps count)
-sleep 0.3
-xdotool key f # 4x
+# Faster than 1x, the line "REPLAY 2X  F: SPEED" (white on black) sits in the bottom-left
+# corner. A new window takes no keys for a moment: F until the line shows (2x), then
+# once more (4x; quick taps count).
+speed_white() { e2e_count_colour "$1" 0 456 200 20 FFFFFF; }
+live_white=$(speed_white "$E2E_TMP/live.ppm")
+speed_line() { [ "$(speed_white "$1")" -gt $((live_white + 40)) ]; }
+no_speed_line() { e2e_not speed_line "$1"; }
+faster() {
+    local i
+    for i in $(seq 10); do
+        xdotool key f
+        e2e_poll_shot 1 speed_line && return 0
+    done
+    return 1
+}
+e2e_check "F speeds the replay up" faster
+xdotool key f
 e2e_check "the replay reaches the result" wait_result 240
 e2e_check "the replay plays to its end" wait_still "$E2E_TMP/end-fast.ppm" 120 2
-e2e_key f # back to 1x: the speed line goes
+# Back to 1x (from 4x one F, from 2x two): the speed line goes.
+normal() {
+    local i
+    for i in 1 2 3; do
+        e2e_key f
+        e2e_poll_shot 2 no_speed_line && return 0
+    done
+    return 1
+}
+e2e_check "F back to 1x" normal
 e2e_check "krag --replay ends on the same picture" wait_still "$E2E_TMP/end.ppm" 10
 if ! same_picture "$E2E_TMP/live.ppm" "$E2E_TMP/end.ppm"; then
     convert "$E2E_TMP/live.ppm" "$E2E_BUILD/e2e-replays-live.png"
@@ -155,8 +180,9 @@ e2e_expect_exit 0
 e2e_launch
 e2e_wait_window 20
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 e2e_click $MENU_OPTIONS
+e2e_check "options for the list" e2e_wait_region "$BMP/options.bmp" 0 0 640 80 5
 e2e_click 455 372
 e2e_check "the list opens" e2e_wait_region "$BMP/replays.bmp" 100 0 440 76 5
 shot=$(e2e_shot list)
@@ -169,6 +195,7 @@ e2e_check "Escape goes back to the list" e2e_wait_region "$BMP/replays.bmp" 100 
 e2e_key Escape
 e2e_check "and again to the options screen" e2e_wait_region "$BMP/options.bmp" 100 0 440 76 5
 e2e_click $OPT_BACK
+e2e_check "menu at the end" e2e_wait_menu 5
 e2e_click $MENU_QUIT
 e2e_expect_exit 0
 

@@ -10,7 +10,7 @@ BMP=$E2E_BUILD/bmp
 e2e_settings "game_type = RPG-ARENA" "bots = 1" "skill = EASY"
 e2e_start
 e2e_park
-e2e_check "menu shown" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "menu shown" e2e_wait_menu 5
 e2e_play
 e2e_move 630 100
 e2e_check "human spawns" e2e_wait_spawn 10
@@ -43,7 +43,7 @@ echo "rocket pixels $rockets, fireball pixels $fire_min-$fire_max, grey smoke $g
 
 e2e_key Escape
 e2e_park
-e2e_check "back at the menu" e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5
+e2e_check "back at the menu" e2e_wait_menu 5
 e2e_click $MENU_QUIT
 e2e_expect_exit 0
 e2e_done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The real game in a real X server: menu, options, credits, the doubled window, quitting,
-# and refusing to start without its data.
+# The real game in a real X server: menu, options (stepping through every shipped map by
+# name, stopping at both ends), credits, the doubled window, quitting, and refusing to
+# start without its data.
 # Usage: test_shell_screens.sh BUILD_FOLDER
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -16,10 +17,11 @@ QUIT="320 286"
 KILLS_UP="238 205"
 WINDOW_BOX="399 256"
 DOUBLE_BOX="399 302"
+DOUBLE_TICK="393 296 12 12"
 BACK="320 372"
 
 # The menu picture, above the pointer's parking corner.
-menu_shown() { e2e_wait_region "$BMP/menu.bmp" 0 0 640 440 5; }
+menu_shown() { e2e_wait_menu 5; }
 
 e2e_start
 e2e_park
@@ -36,6 +38,25 @@ e2e_park
 kills_changed() { after=$1; e2e_region_changed "$before" "$1" 150 200 80 16; }
 e2e_check "kills text changed" e2e_poll_shot 5 kills_changed
 e2e_check "game type text unchanged" e2e_not e2e_region_changed "$before" "$after" 130 155 100 16
+
+# The map line steps through every shipped map and stops at both ends.
+count=$(ls "$E2E_BUILD"/krm/*.krm | wc -l)
+name_shown() { test "$(e2e_count_colour "$1" 260 115 95 8 FFFFFF)" -gt 10; }
+e2e_check "a map name is shown" e2e_poll_shot 5 name_shown
+# An arrow that must not change the name: the name stays for a second of looks.
+name_moved() { e2e_region_changed "$name" "$1" $OPT_MAP_TEXT; }
+name=$(e2e_shot map-0)
+e2e_click $OPT_MAP_PREV
+e2e_park
+e2e_check "no map before the first" e2e_not e2e_poll_shot 1 name_moved
+for i in $(seq $((count - 1))); do
+    e2e_check "map $((i + 1)) of $count has its own name" e2e_click_changes $OPT_MAP_NEXT $OPT_MAP_TEXT
+done
+e2e_park
+name=$(e2e_shot map-last)
+e2e_click $OPT_MAP_NEXT
+e2e_park
+e2e_check "no map after the last" e2e_not e2e_poll_shot 1 name_moved
 e2e_click $BACK
 e2e_park
 e2e_check "back at the menu" menu_shown
@@ -51,7 +72,8 @@ e2e_check "Escape returns to the menu" menu_shown
 
 # Double size: the game reopens in a 1280x960 window showing the doubled picture.
 e2e_click $OPTIONS
-e2e_click $DOUBLE_BOX
+e2e_check "options for double size" e2e_wait_region "$BMP/options.bmp" 0 0 640 100 5
+e2e_check "double size ticked" e2e_click_changes $DOUBLE_BOX $DOUBLE_TICK
 e2e_click $BACK
 e2e_check "1280x960 window after ticking double size" e2e_wait_size 1280 960 10
 e2e_check "double size is saved for the next start" \
@@ -63,7 +85,8 @@ e2e_check "xwininfo agrees on 1280x960" \
 
 # Back to the plain window, then quit.
 e2e_click $OPTIONS
-e2e_click $DOUBLE_BOX
+e2e_check "options in the doubled window" e2e_wait_region "$BMP/options.bmp" 0 0 640 100 5
+e2e_check "double size unticked" e2e_click_changes $DOUBLE_BOX $DOUBLE_TICK
 e2e_click $BACK
 e2e_check "640x480 window again" e2e_wait_size 640 480 10
 e2e_park
