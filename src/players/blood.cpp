@@ -15,6 +15,15 @@ static const int EDGE = -2; // a drop at or beyond this is off the map's top or 
 
 static bool solid_at(int x, int y) { return solid_cell(map.get_map(x, y)); }
 
+// Two neighbouring pixels, (x, y) and the next one along a row or column, read the same
+// cell unless the second one starts a new cell; off the map both read nothing.
+static bool solid_row_pair(int x, int y) {
+    return solid_at(x, y) || ((x < 0 || (x & 15) == 15) && solid_at(x + 1, y));
+}
+static bool solid_column_pair(int x, int y) {
+    return solid_at(x, y) || ((y < 0 || (y & 15) == 15) && solid_at(x, y + 1));
+}
+
 // How deep a drop splashes into a surface: mostly 2 pixels, rarely up to 5.
 static int splash_depth() {
     int r = rand() % 85;
@@ -40,38 +49,16 @@ cblood *cblood::init(float x, float y) {
     return this;
 }
 
-bool cblood::down() {
-    int X = (int)x, Y = (int)y;
-    return solid_at(X, Y + 2) || solid_at(X + 1, Y + 2);
-}
+bool cblood::down() { return solid_row_pair((int)x, (int)y + 2); }
 
-bool cblood::up() {
-    int X = (int)x, Y = (int)y;
-    return solid_at(X, Y - 1) || solid_at(X + 1, Y - 1);
-}
+bool cblood::up() { return solid_row_pair((int)x, (int)y - 1); }
 
-bool cblood::left() {
-    int X = (int)x, Y = (int)y;
-    return solid_at(X - 1, Y) || solid_at(X - 1, Y + 1);
-}
+bool cblood::left() { return solid_column_pair((int)x - 1, (int)y); }
 
-bool cblood::right() {
-    int X = (int)x, Y = (int)y;
-    return solid_at(X + 2, Y) || solid_at(X + 2, Y + 1);
-}
+bool cblood::right() { return solid_column_pair((int)x + 2, (int)y); }
 
-void cblood::update() {
-    if (!active) return;
-    // The last tick still moves the drop.
-    if (lifetime == 0) active = false;
-    lifetime -= 1;
-
-    // A still drop on a floor stays as it is: the map does not change under it and only
-    // this update moves it (a speed given to it from outside wakes it).
-    if (settled) {
-        if (vx == 0 && vy == 0) return;
-        settled = false;
-    }
+void cblood::move() {
+    settled = false;
     if (!down()) {
         vy += GRAVITY;
     } else if (vx == 0 && vy == 0) {

@@ -17,7 +17,16 @@ class cblood {
     bool settled; // came to rest on a floor: nothing moves it any more
 
     cblood *init(float x, float y);
-    void update();
+    void update() {
+        if (!active) return;
+        // The last tick still moves the drop.
+        if (lifetime == 0) active = false;
+        lifetime -= 1;
+        // A still drop on a floor stays as it is: the map does not change under it and
+        // only move() moves it (a speed given to it from outside wakes it).
+        if (!settled || vx != 0 || vy != 0) move();
+    }
+    void move(); // one tick of flight, fall or landing
     void draw();
     void reset() { active = false; }
     bool get_active() { return active; }

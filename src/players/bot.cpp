@@ -117,18 +117,22 @@ struct cover_set {
     }
 };
 
-// Whether no march point whose whole-pixel position lies in the 16x16 cell at (cx, cy)
-// can be stopped by the tile, a near barrel or the body at (tx, ty). Every pixel of a
-// cell reads the same tile, or nothing off the map. A point in the cell lies strictly
-// between cx - 1 and cx + 16 (positions are truncated toward zero), which the body
-// test compares against with the same float sums bot_enemy uses.
-static bool sight_clear(int cx, int cy, const cover_set &cover, float tx, float ty) {
+// Every pixel of a cell reads the same tile, or nothing off the map. A point in the cell
+// lies strictly between cx - 1 and cx + 16 (positions are truncated toward zero), which
+// the body test compares against with the same float sums the body tests use.
+bool sight_cell_clear(int cx, int cy, float body_x, float body_y) {
     if (sight_cell(map.get_map(cx, cy))) return false;
+    return body_x >= cx + 16 || body_x + 14 <= cx - 1 || body_y >= cy + 16 ||
+           body_y + 28 <= cy - 1;
+}
+
+// The same for a bot's march, which near barrels stop too.
+static bool sight_clear(int cx, int cy, const cover_set &cover, float tx, float ty) {
     for (int k = 0; k < cover.n; k++)
         if (cover.bx[k] < cx + 16 && cover.bx[k] + 16 > cx && cover.by[k] < cy + 16 &&
             cover.by[k] + 16 > cy)
             return false;
-    return tx >= cx + 16 || tx + 14 <= cx - 1 || ty >= cy + 16 || ty + 28 <= cy - 1;
+    return sight_cell_clear(cx, cy, tx, ty);
 }
 
 int cplayer::bot_target() {

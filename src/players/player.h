@@ -108,4 +108,10 @@ extern cplayer players[MAX_PLAYERS];
 // outside the round is left as it is.
 void next_outfit(int &pants, int &shirt);
 
+// Sight lines march a pixel at a time and stop at a tile that blocks sight or inside the
+// 14x28 body they look for. True when no march point whose whole-pixel position lies in
+// the 16x16 cell at (cx, cy) can stop there against the body at (body_x, body_y), so
+// the march may cross that cell without testing its points.
+bool sight_cell_clear(int cx, int cy, float body_x, float body_y);
+
 #endif

@@ -49,6 +49,57 @@ static double tip_y(cbullet &b) {
 
 static int tip_cell(cbullet &b) { return map.get_map((int)tip_x(b), (int)tip_y(b)); }
 
+// What the tip may meet during one update's march. A step moves it at most a pixel, so
+// a body, barrel or box out of reach of every step is left out; the rest keep their
+// order, so the first one hit is the one the full search would find.
+struct creach {
+    int np = 0, nb = 0, nx = 0;
+    int player[MAX_PLAYERS], barrel[MAX_BARRELS], box[MAX_BOXES];
+
+    creach(cbullet &b, int steps) {
+        double tx = tip_x(b), ty = tip_y(b);
+        double reach = steps + 2; // two pixels spare for rounding
+        double x0 = tx - reach, x1 = tx + reach, y0 = ty - reach, y1 = ty + reach;
+        for (int i = 0; i < MAX_PLAYERS; i++) {
+            cplayer &p = players[i];
+            if (p.get_active() && p.get_health() > 0 && &p != b.owner && p.get_x() <= x1 &&
+                p.get_x() + 14 > x0 && p.get_y() <= y1 && p.get_y() + 28 > y0)
+                player[np++] = i;
+        }
+        for (int i = 0; i < MAX_BARRELS && barrels[i].get_active(); i++) {
+            cbarrel &o = barrels[i];
+            if (o.alive() && o.get_x() <= x1 && o.get_x() + 16 > x0 && o.get_y() <= y1 &&
+                o.get_y() + 16 > y0)
+                barrel[nb++] = i;
+        }
+        for (int i = 0; i < MAX_BOXES && boxes[i].get_active(); i++) {
+            cbox &o = boxes[i];
+            if (o.alive() && o.get_x() <= x1 && o.get_x() + 16 > x0 && o.get_y() <= y1 &&
+                o.get_y() + 16 > y0)
+                box[nx++] = i;
+        }
+    }
+
+    // Whether player(), barrel() or box() would find something at the tip now.
+    bool hit(cbullet &b) {
+        if (np + nb + nx == 0) return false;
+        double tx = tip_x(b), ty = tip_y(b);
+        for (int k = 0; k < np; k++)
+            if (b.enemy(player[k], (float)tx, (float)ty)) return true;
+        for (int k = 0; k < nb; k++) {
+            cbarrel &o = barrels[barrel[k]];
+            if (o.get_x() <= tx && tx < o.get_x() + 16 && o.get_y() <= ty && ty < o.get_y() + 16)
+                return true;
+        }
+        for (int k = 0; k < nx; k++) {
+            cbox &o = boxes[box[k]];
+            if (o.get_x() <= tx && tx < o.get_x() + 16 && o.get_y() <= ty && ty < o.get_y() + 16)
+                return true;
+        }
+        return false;
+    }
+};
+
 void cbullet::update() {
     if (!active) return;
 
@@ -61,8 +112,8 @@ void cbullet::update() {
     }
 
     // Test before every step, so nothing thin is skipped.
-    while (steps > 0 && screen() && !sight_cell(tip_cell(*this)) && !player() && !barrel() &&
-           !box()) {
+    creach reach(*this, steps);
+    while (steps > 0 && screen() && !sight_cell(tip_cell(*this)) && !reach.hit(*this)) {
         trig();
         x = (float)(x + ca);
         y = (float)(y + sa);
@@ -148,15 +199,30 @@ void cbullet::seek() {
         cplayer &p = players[i];
         if (!p.get_active() || p.get_health() <= 0 || &p == owner) continue;
         if (teams && owner && p.get_team() == owner->get_team()) continue;
+        // The ray stops within a step of its sight box: a body wholly beyond that (two
+        // pixels spare for rounding) can never be reached, so it is not walked.
+        float bx = p.get_x(), by = p.get_y();
+        if (bx >= x + SEEK_SIGHT_X + 2 || bx + 14 <= x - SEEK_SIGHT_X - 2 ||
+            by >= y + SEEK_SIGHT_Y + 2 || by + 28 <= y - SEEK_SIGHT_Y - 2)
+            continue;
 
         float cx = p.get_x() + 7, cy = p.get_y() + 8;
         double d = atan2((double)cy - y, (double)cx - x);
         float sx = (float)cos(d), sy = (float)sin(d);
-        // The sight ray starts at the tail, not the tip.
+        // The sight ray starts at the tail, not the tip. Cells it cannot stop in are
+        // crossed without testing each point.
         float rx = x, ry = y;
-        while (fabsf(x - rx) < SEEK_SIGHT_X && fabsf(y - ry) < SEEK_SIGHT_Y &&
-               !sight_cell(map.get_map((int)(rx + sx), (int)(ry + sy))) &&
-               !enemy(i, rx + sx, ry + sy)) {
+        int cell_x = 1, cell_y = 1; // no cell yet (cells start at multiples of 16)
+        bool clear = false;
+        while (fabsf(x - rx) < SEEK_SIGHT_X && fabsf(y - ry) < SEEK_SIGHT_Y) {
+            float nx = rx + sx, ny = ry + sy;
+            int px = (int)nx, py = (int)ny;
+            if ((px & ~15) != cell_x || (py & ~15) != cell_y) {
+                cell_x = px & ~15;
+                cell_y = py & ~15;
+                clear = sight_cell_clear(cell_x, cell_y, p.get_x(), p.get_y());
+            }
+            if (!clear && (sight_cell(map.get_map(px, py)) || enemy(i, nx, ny))) break;
             rx += sx;
             ry += sy;
         }

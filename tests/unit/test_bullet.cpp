@@ -229,4 +229,54 @@ TEST_F(seek_test, SeesNoFurtherThan320AcrossOr240UpOrDown) {
     EXPECT_FLOAT_EQ(b.angle, 0);
 }
 
+// The march as first written: every test at every step. Where the tail stops.
+void marched(cbullet &b, int steps) {
+    for (; steps > 0; steps--) {
+        b.trig();
+        double tx = b.x + 40 * b.ca, ty = b.y + 40 * b.sa;
+        if (!b.screen() || sight_cell(map.get_map((int)tx, (int)ty)) || b.player() ||
+            b.barrel() || b.box())
+            return;
+        b.x = (float)(b.x + b.ca);
+        b.y = (float)(b.y + b.sa);
+    }
+}
+
+// Only the bodies, barrels and boxes within reach of a tick's steps are tested at each
+// step: random rocks, props, fighters and shots stop where the full tests stop them.
+TEST(BulletMarch, StopsWhereTestingEverythingAtEveryStepStops) {
+    srand(11);
+    int stopped = 0, flew = 0;
+    for (int round = 0; round < 30; round++) {
+        fresh_world();
+        std::vector<std::string> rows = open_map();
+        for (auto &row : rows)
+            for (char &c : row) {
+                int k = rand() % 100;
+                c = k < 4 ? 'a' : k < 7 ? '1' : k < 10 ? '0' : '.';
+            }
+        set_map(rows);
+        for (int k = 0; k < MAX_BARRELS; k++)
+            if (barrels[k].get_active()) barrels[k].health = BARREL_HEALTH;
+        for (int k = 0; k < MAX_BOXES; k++)
+            if (boxes[k].get_active()) boxes[k].health = BOX_HEALTH;
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            place_player(i, (float)(rand() % 6000) / 10, (float)(rand() % 4500) / 10);
+        for (int shot = 0; shot < 100; shot++) {
+            cbullet b;
+            b.init((rand() % 628) / 100.0f - 3.14f, (float)(rand() % 6400) / 10,
+                   (float)(rand() % 4800) / 10, 1, false, &players[rand() % MAX_PLAYERS]);
+            b.fresh = rand() % 2;
+            cbullet want = b;
+            marched(want, b.fresh ? 40 : 15);
+            b.update();
+            ASSERT_EQ(want.x, b.x) << "round " << round << " shot " << shot;
+            ASSERT_EQ(want.y, b.y) << "round " << round << " shot " << shot;
+            (b.get_active() ? flew : stopped)++;
+        }
+    }
+    EXPECT_GT(stopped, 300);
+    EXPECT_GT(flew, 300);
+}
+
 } // namespace
