@@ -6,6 +6,7 @@
 
 #include "match/cull.h"
 #include "match/pool.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "world/barrel.h"
@@ -197,5 +198,5 @@ void cfire::draw() {
     if (!active || !sprite || !bbuffer) return;
     int sx = (int)(x - map.get_xs()), sy = (int)(y - map.get_ys());
     if (turned_hidden(bbuffer, sprite, sx, sy, 0, big ? 3 : 2)) return;
-    pivot_sprite(bbuffer, sprite, sx, sy, 0, big ? 3 : 2, ftofix(angle * 40.74));
+    turn_sprite(bbuffer, sprite, sx, sy, 0, big ? 3 : 2, ftofix(angle * 40.74));
 }

@@ -7,6 +7,7 @@
 #include "effects/rocket.h"
 #include "match/cull.h"
 #include "match/pool.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "world/barrel.h"
@@ -171,7 +172,7 @@ void cgrenade1::draw() {
     if (!active || !bgrenade1 || !bbuffer) return;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (rotated_hidden(bbuffer, bgrenade1, sx, sy)) return;
-    rotate_sprite(bbuffer, bgrenade1, sx, sy, ftofix(spin * 40.74));
+    spin_sprite(bbuffer, bgrenade1, sx, sy, ftofix(spin * 40.74));
 }
 
 // ---- launcher grenade ----
@@ -261,5 +262,5 @@ void cgrenade2::draw() {
     if (!active || !bgrenade2 || !bbuffer) return;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (turned_hidden(bbuffer, bgrenade2, sx, sy, 2, 2)) return;
-    pivot_sprite(bbuffer, bgrenade2, sx, sy, 2, 2, itofix(0));
+    turn_sprite(bbuffer, bgrenade2, sx, sy, 2, 2, itofix(0));
 }

@@ -8,6 +8,7 @@
 #include "match/cull.h"
 #include "match/game.h"
 #include "match/pool.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/options.h"
@@ -194,5 +195,5 @@ void crocket::draw() {
     int pivot_y = (angle > -1.57f && angle < 1.57f) ? 0 : 3;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (turned_hidden(bbuffer, sprite, sx, sy, 0, pivot_y)) return;
-    pivot_sprite(bbuffer, sprite, sx, sy, 0, pivot_y, ftofix(angle * 40.74));
+    turn_sprite(bbuffer, sprite, sx, sy, 0, pivot_y, ftofix(angle * 40.74));
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "match/cull.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/sound.h"
@@ -105,5 +106,5 @@ void cshell::draw() {
     if (!active || !sprite || !bbuffer) return;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (turned_hidden(bbuffer, sprite, sx, sy, 0, 0)) return;
-    pivot_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(spin * 40.74));
+    turn_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(spin * 40.74));
 }

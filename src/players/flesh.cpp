@@ -5,6 +5,7 @@
 
 #include "match/cull.h"
 #include "match/pool.h"
+#include "match/turn.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "shell/data.h"
@@ -102,5 +103,5 @@ void cflesh::draw() {
     if (!active || !bbuffer || !bflesh) return;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (rotated_hidden(bbuffer, bflesh, sx, sy)) return;
-    rotate_sprite(bbuffer, bflesh, sx, sy, ftofix(spin * 40.74));
+    spin_sprite(bbuffer, bflesh, sx, sy, ftofix(spin * 40.74));
 }

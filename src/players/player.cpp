@@ -12,6 +12,7 @@
 #include "match/hud.h"
 #include "match/pool.h"
 #include "match/scoreboard.h"
+#include "match/turn.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "shell/data.h"
@@ -321,14 +322,14 @@ void cplayer::draw() {
     if (arms && !turned_hidden(bbuffer, arms, sx + 7, sy + 9, 6, 4)) {
         if (one_hand) {
             if (right)
-                pivot_sprite(bbuffer, arms, sx + 7, sy + 9, 0, 1, r);
+                turn_sprite(bbuffer, arms, sx + 7, sy + 9, 0, 1, r);
             else
-                pivot_sprite_v_flip(bbuffer, arms, sx + 7, sy + 10, 0, 1, r);
+                turn_sprite(bbuffer, arms, sx + 7, sy + 10, 0, 1, r, true);
         } else {
             if (right)
-                pivot_sprite(bbuffer, arms, sx + 7, sy + 7, 6, 1, r);
+                turn_sprite(bbuffer, arms, sx + 7, sy + 7, 6, 1, r);
             else
-                pivot_sprite_v_flip(bbuffer, arms, sx + 7, sy + 8, 6, 4, r);
+                turn_sprite(bbuffer, arms, sx + 7, sy + 8, 6, 4, r, true);
         }
     }
 

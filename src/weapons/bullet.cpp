@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "match/cull.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/options.h"
@@ -146,7 +147,7 @@ void cbullet::draw() {
     if (!sprite || !bbuffer) return;
     int sx = (int)x - map.get_xs(), sy = (int)y - map.get_ys();
     if (turned_hidden(bbuffer, sprite, sx, sy, 0, 0)) return;
-    pivot_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(angle * 40.74));
+    turn_sprite(bbuffer, sprite, sx, sy, 0, 0, ftofix(angle * 40.74));
 }
 
 bool cbullet::screen() {

@@ -18,6 +18,8 @@ void cspans::begin(BITMAP *b, bool cols, int c) {
     hi = bmp->clip ? (columns ? bmp->cr : bmp->cb) : size;
     if (lo < 0) lo = 0;
     if (hi > size) hi = size;
+    along_lo = bmp->clip ? (columns ? bmp->ct : bmp->cl) : 0;
+    along_hi = bmp->clip ? (columns ? bmp->cb : bmp->cr) : (columns ? bmp->h : bmp->w);
     if ((int)runs.size() < size) runs.resize(size);
     first = 0;
     last = -1;
@@ -26,6 +28,10 @@ void cspans::begin(BITMAP *b, bool cols, int c) {
 void cspans::flush(int line) {
     crun &r = runs[line];
     if (r.from > r.to) return;
+    if (r.to < along_lo || r.from >= along_hi) { // wholly outside: not handed to the library
+        r = crun();
+        return;
+    }
     if (columns)
         vline(bmp, line, r.from, r.to, colour);
     else

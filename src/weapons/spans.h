@@ -24,6 +24,7 @@ class cspans {
     bool columns = false;
     int colour = 0;
     int lo = 0, hi = 0;       // lines that can show anything, [lo, hi)
+    int along_lo = 0, along_hi = 0; // and the places along a line that can, likewise
     int first = 0, last = -1; // lines that may hold open runs, [first, last]
 };
 

@@ -10,6 +10,7 @@
 #include "match/cull.h"
 #include "match/game.h"
 #include "match/pool.h"
+#include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/sound.h"
@@ -70,9 +71,9 @@ void cbweapon::draw_held(BITMAP *sprite, int flipped_pivot_y) {
     fixed rotation = ftofix(angle * 40.74);
     // Flipped vertically when aiming left, so the top side of the weapon stays up.
     if (facing_right())
-        pivot_sprite(bbuffer, sprite, sx, sy, 0, 0, rotation);
+        turn_sprite(bbuffer, sprite, sx, sy, 0, 0, rotation);
     else
-        pivot_sprite_v_flip(bbuffer, sprite, sx, sy, 0, flipped_pivot_y, rotation);
+        turn_sprite(bbuffer, sprite, sx, sy, 0, flipped_pivot_y, rotation, true);
 }
 
 void cbweapon::play_shot(SAMPLE *const *pair, double distance) {

@@ -6,6 +6,7 @@
 #include "effects/smoke.h"
 #include "match/cull.h"
 #include "match/game.h"
+#include "match/turn.h"
 #include "shell/data.h"
 #include "world/barrel.h"
 #include "world/map.h"
@@ -70,7 +71,7 @@ void cbox::draw() {
         for (int i = 0; i < 4; i++) {
             int sx = (int)plank_x[i] - map.get_xs(), sy = (int)plank_y[i] - map.get_ys();
             if (!rotated_hidden(bbuffer, bplank, sx, sy))
-                rotate_sprite(bbuffer, bplank, sx, sy, ftofix(plank_angle[i] * 40.74));
+                spin_sprite(bbuffer, bplank, sx, sy, ftofix(plank_angle[i] * 40.74));
         }
     }
 }
