@@ -9,6 +9,9 @@ source "$(dirname "$0")/match_lib.sh"
 e2e_init "${1:?build folder}" playthrough
 BMP=$E2E_BUILD/bmp
 
+# The kill limit starts one above the lowest, so one click takes it to 1.
+e2e_settings "kill_limit = 2"
+
 e2e_start
 e2e_park
 e2e_check "menu shown" e2e_wait_menu 5
@@ -18,7 +21,7 @@ e2e_check "options shown" e2e_options_shown
 before=$(e2e_shot options-before)
 # Each click is seen on its line before the next.
 e2e_options_click $OPT_TYPE_NEXT 1 $OPT_TYPE_TEXT     # TEAMMATCH
-e2e_options_click $OPT_KILLS_DOWN 19 $OPT_KILLS_TEXT  # kill limit 1
+e2e_options_click $OPT_KILLS_DOWN 1 $OPT_KILLS_TEXT   # kill limit 1
 e2e_options_click $OPT_BOTS_UP 2 $OPT_BOTS_TEXT       # five bots
 e2e_options_click $OPT_SKILL_HARDER 1 $OPT_SKILL_TEXT # HARD
 e2e_options_click $OPT_MAP_NEXT 1 $OPT_MAP_TEXT       # another map ...

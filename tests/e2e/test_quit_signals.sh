@@ -15,6 +15,8 @@ e2e_data_copy "$game"
 ulimit -c unlimited 2>/dev/null || ulimit -c 100000 2>/dev/null || :
 
 menu_shown() { e2e_wait_menu 10; }
+# A match is on once its weapon selector shows (before the human spawns).
+match_on() { e2e_wait_sprite "$BMP/weapons.bmp" 233 142 174 196 20; }
 no_core() { ! ls "$game"/core* >/dev/null 2>&1; }
 
 # Sends SIG and expects a clean exit 0 without a core file.
@@ -58,7 +60,7 @@ restore_map() { cp "$E2E_BUILD/krm/arena.krm" "$game/krm/arena.krm"; }
 restore_map
 e2e_check "menu shown (SIGINT ignored)" menu_shown
 e2e_play
-e2e_check "the match runs" e2e_wait_spawn 20
+e2e_check "the match runs" match_on
 quit_by INT
 
 # SIGTERM on the menu and in a match; the library's own handler used to abort now and then.
@@ -70,7 +72,7 @@ e2e_start "$game"
 e2e_park
 e2e_check "menu shown before the match" menu_shown
 e2e_play
-e2e_check "the match runs before SIGTERM" e2e_wait_spawn 20
+e2e_check "the match runs before SIGTERM" match_on
 quit_by TERM
 
 e2e_done
