@@ -68,28 +68,37 @@ template <class T>
 struct ctracked<T, std::void_t<decltype(T::active)>> : std::is_same<decltype(T::active), cslot<T>> {
 };
 
+// Whether the record answers for this array: only the home array of a tracked kind is
+// recorded (any other array of the same slots is scanned).
+template <class T, int N> bool recorded(T (&pool)[N]) {
+    if constexpr (ctracked<T>::value)
+        return N == cpool_marks<T>::size && pool == cpool_home<T>::slots();
+    else
+        return false;
+}
+
 // Index of the first free slot of a fixed pool; N when all are busy.
 template <class T, int N> int first_free_index(T (&pool)[N]) {
     if constexpr (ctracked<T>::value) {
-        typedef cpool_marks<T> m;
-        static_assert(m::size == N, "a tracked pool is its home's array");
-        if (m::live == N) return N;
-        for (int w = m::low >> 6; w < m::words; w++) {
-            uint64_t freebits = ~m::busy[w];
-            if (w == m::low >> 6) freebits &= ~(uint64_t)0 << (m::low & 63);
-            if (!freebits) continue;
-            int i = w * 64 + __builtin_ctzll(freebits);
-            if (i >= N) break;
-            m::low = i;
-            return i;
+        if (recorded(pool)) {
+            typedef cpool_marks<T> m;
+            if (m::live == N) return N;
+            for (int w = m::low >> 6; w < m::words; w++) {
+                uint64_t freebits = ~m::busy[w];
+                if (w == m::low >> 6) freebits &= ~(uint64_t)0 << (m::low & 63);
+                if (!freebits) continue;
+                int i = w * 64 + __builtin_ctzll(freebits);
+                if (i >= N) break;
+                m::low = i;
+                return i;
+            }
+            m::low = N;
+            return N;
         }
-        m::low = N;
-        return N;
-    } else {
-        for (int i = 0; i < N; i++)
-            if (!pool[i].get_active()) return i;
-        return N;
     }
+    for (int i = 0; i < N; i++)
+        if (!pool[i].get_active()) return i;
+    return N;
 }
 
 // First free slot of a fixed pool; nullptr when all are busy.
@@ -112,22 +121,24 @@ template <class T, int N, class Start> void start_free(T (&pool)[N], int n, Star
 // pass above the one being visited is visited too, a slot freed before its turn is not.
 template <class T, int N, class F> void for_busy(T (&pool)[N], F f) {
     if constexpr (ctracked<T>::value) {
-        typedef cpool_marks<T> m;
-        int i = 0;
-        while (i < N && m::live > 0) {
-            uint64_t rest = m::busy[i >> 6] >> (i & 63);
-            if (!rest) {
-                i = (i | 63) + 1;
-                continue;
+        if (recorded(pool)) {
+            typedef cpool_marks<T> m;
+            int i = 0;
+            while (i < N && m::live > 0) {
+                uint64_t rest = m::busy[i >> 6] >> (i & 63);
+                if (!rest) {
+                    i = (i | 63) + 1;
+                    continue;
+                }
+                i += __builtin_ctzll(rest);
+                f(pool[i]);
+                i++;
             }
-            i += __builtin_ctzll(rest);
-            f(pool[i]);
-            i++;
+            return;
         }
-    } else {
-        for (int i = 0; i < N; i++)
-            if (pool[i].get_active()) f(pool[i]);
     }
+    for (int i = 0; i < N; i++)
+        if (pool[i].get_active()) f(pool[i]);
 }
 
 // Updates every busy slot in index order, as for_busy visits them.

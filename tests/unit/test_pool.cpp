@@ -90,6 +90,24 @@ TEST(Pool, StartFreeFillsTheFirstFreeSlotsInOrder) {
     EXPECT_EQ(nullptr, first_free(flesh)); // 59 was the last one
 }
 
+// Another array of the same slots has no record of its own: it is scanned, and the
+// home pool's record is not disturbed by it.
+TEST(Pool, AnotherArrayOfTrackedSlotsIsScanned) {
+    fresh_world();
+    static cflesh spare[MAX_FLESH];
+    for (int i = 0; i < MAX_FLESH; i++)
+        spare[i].active = i != 7 && i != 30;
+    EXPECT_EQ(&spare[7], first_free(spare));
+    std::vector<int> busy;
+    for_busy(spare, [&](cflesh &f) { busy.push_back((int)(&f - spare)); });
+    EXPECT_EQ(MAX_FLESH - 2, (int)busy.size());
+    EXPECT_EQ(6, busy[6]);
+    EXPECT_EQ(8, busy[7]);
+    EXPECT_EQ(&flesh[0], first_free(flesh));
+    for (int i = 0; i < MAX_FLESH; i++)
+        spare[i].reset();
+}
+
 // Random takes and frees, some from inside an update pass: the record answers as a
 // scan does, and a pass visits what the plain loop over every slot would visit.
 TEST(Pool, RandomChangesMatchAScanOfEverySlot) {
