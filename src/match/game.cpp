@@ -12,6 +12,7 @@
 #include "match/hud.h"
 #include "match/pool.h"
 #include "match/scoreboard.h"
+#include "match/world.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
@@ -28,9 +29,6 @@
 
 cgame game;
 
-template <class T, int N> static void reset_all(T (&pool)[N]) {
-    for (int i = 0; i < N; i++) pool[i].reset();
-}
 // A free slot's update does nothing, so it is not called.
 template <class T, int N> static void update_all(T (&pool)[N]) { update_busy(pool); }
 // A free slot draws nothing either.
@@ -40,28 +38,8 @@ template <class T, int N> static void draw_all(T (&pool)[N]) {
 
 bool cgame::init() {
     shake_counter = 0;
-    decided = -1;
-    reset_all(barrels);
-    reset_all(blood);
-    reset_all(boxes);
-    reset_all(bullets);
-    reset_all(fire);
-    reset_all(flames1);
-    reset_all(flames2);
-    reset_all(flesh);
-    reset_all(grenades1);
-    reset_all(grenades2);
-    reset_all(laser);
-    reset_all(particles);
-    reset_all(players);
-    reset_all(powerups);
-    reset_all(rockets);
-    reset_all(shells);
-    reset_all(smoke);
-
-    flamemgr.init();
-    hud.init();
-    scoreboard.init();
+    // Nothing of an earlier match or test survives; the seed drawn for this match stays.
+    world_clear(false);
     if (!map.init()) return false;
     pumgr.init();
 

@@ -34,11 +34,10 @@ static const int BOT_REACTION_PER_SKILL = 50; // ticks of reaction delay per ski
 static const int SPAWN_SMOKE_PUFFS = 50;
 static const int SPAWN_SMOKE_PER_ROW = 5;
 
-// Stops a flamethrower's loop and frees the weapon.
-static void release_weapon(cbweapon *&weapon) {
+void cplayer::drop_weapon() {
     if (!weapon) return;
     if (weapon->get_type() == W_FLAMETHROWER) weapon->stop();
-    delete weapon;
+    weapon->~cbweapon();
     weapon = nullptr;
 }
 
@@ -91,13 +90,13 @@ cplayer *cplayer::init(int index) {
     kills = 0;
     slowmotion = 0;
     active = true;
-    // A weapon left over from an interrupted match would leak otherwise.
-    release_weapon(weapon);
+    // A weapon left over from an interrupted match ends here.
+    drop_weapon();
     return this;
 }
 
 void cplayer::deinit() {
-    if (active) release_weapon(weapon);
+    if (active) drop_weapon();
 }
 
 void cplayer::update() {
@@ -165,13 +164,7 @@ void cplayer::spawn() {
     smoke_grid(x, y, SPAWN_SMOKE_PER_ROW, SPAWN_SMOKE_PUFFS);
 }
 
-void cplayer::select_weapon(int kind) {
-    cbweapon *made = make_weapon(kind, this);
-    if (!made) return;
-    // Only spawn asks for a weapon, when none is held; free a stray one all the same.
-    release_weapon(weapon);
-    weapon = made;
-}
+void cplayer::select_weapon(int kind) { make_weapon(kind, this); }
 
 // The pool slot of a player, or -1 (none, or not one of the pool's).
 static int slot_of(const cplayer *p) {
@@ -209,7 +202,7 @@ void cplayer::damage(int amount, float force, cplayer *attacker) {
         slowmotion = 0;
 
     play_pair(sblood, x, y);
-    release_weapon(weapon);
+    drop_weapon();
 }
 
 void cplayer::score(bool kill) {

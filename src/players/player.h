@@ -4,6 +4,7 @@
 class cbweapon;
 
 const int MAX_PLAYERS = 6;
+const int WEAPON_BYTES = 64; // room for the largest weapon inside its holder
 const int RESPAWN_TICKS = 500;
 const int SPAWN_PROTECTION_TICKS = 350;
 const int SELECTOR_HEALTH = -350; // the human's weapon choice opens when health reaches this
@@ -49,7 +50,10 @@ class cplayer {
     bool active;
     bool bot;
     char team;
-    cbweapon *weapon;
+    cbweapon *weapon; // the held weapon, living in weapon_store; null while none is held
+    // The held weapon's own storage, so that the world's snapshot holds it whole and a
+    // restore can never leave the pointer above dangling.
+    alignas(8) unsigned char weapon_store[WEAPON_BYTES];
 
     cplayer *init(int index);
     cplayer *reset() { active = false; return this; }
@@ -60,6 +64,7 @@ class cplayer {
     void score(bool kill);
     void powerup(int kind);
     void select_weapon(int kind);
+    void drop_weapon(); // ends the held weapon (its loop falls silent); none is held after
     cplayer *set_angle(float dx, float dy, int spread);
     cbweapon *shoot();
     cplayer *grenade();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "effects/flames.h"
 #include "effects/grenade.h"
@@ -124,26 +125,33 @@ void cbweapon::eject(double flash_distance, bool big_flash, double shell_distanc
                 big_shell);
 }
 
+template <class W> static cbweapon *place(cplayer *owner) {
+    static_assert(sizeof(W) <= WEAPON_BYTES && alignof(W) <= 8, "the weapon fits its holder");
+    owner->drop_weapon();
+    owner->weapon = new (owner->weapon_store) W(owner);
+    return owner->weapon;
+}
+
 cbweapon *make_weapon(int kind, cplayer *owner) {
     switch (kind) {
     case W_GUN:
-        return new cgun(owner);
+        return place<cgun>(owner);
     case W_MACHINE_GUN:
-        return new cmachine_gun(owner);
+        return place<cmachine_gun>(owner);
     case W_SHOTGUN:
-        return new cshotgun(owner);
+        return place<cshotgun>(owner);
     case W_MINIGUN:
-        return new cminigun(owner);
+        return place<cminigun>(owner);
     case W_SNIPER:
-        return new csniper_rifle(owner);
+        return place<csniper_rifle>(owner);
     case W_ROCKET:
-        return new crocket_launcher(owner);
+        return place<crocket_launcher>(owner);
     case W_FLAMETHROWER:
-        return new cflamethrower(owner);
+        return place<cflamethrower>(owner);
     case W_GRENADE_LAUNCHER:
-        return new cgrenade_launcher(owner);
+        return place<cgrenade_launcher>(owner);
     case W_LASER:
-        return new claser_rifle(owner);
+        return place<claser_rifle>(owner);
     default:
         return nullptr;
     }

@@ -148,7 +148,9 @@ class claser_rifle : public cbweapon {
     void shot();
 };
 
-// Creates the weapon of a kind (1-9) for an owner; nullptr for any other kind.
+// Puts a new weapon of a kind (1-9) into its owner's hands (in the owner's weapon
+// storage, ending any weapon held there) and returns it; nullptr for any other kind,
+// leaving the held weapon alone.
 cbweapon *make_weapon(int kind, cplayer *owner);
 
 #endif

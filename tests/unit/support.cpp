@@ -14,6 +14,7 @@
 #include "effects/smoke.h"
 #include "match/game.h"
 #include "match/hud.h"
+#include "match/world.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
@@ -54,36 +55,9 @@ void load_real_data() {
     loaded = true;
 }
 
-template <class T, int N> static void reset_pool(T (&pool)[N]) {
-    for (int i = 0; i < N; i++) pool[i].reset();
-}
-
 void fresh_world() {
     headless();
-    for (int i = 0; i < MAX_PLAYERS; i++) {
-        players[i].deinit();
-        players[i].reset();
-        players[i].weapon = nullptr;
-    }
-    reset_pool(barrels);
-    reset_pool(blood);
-    reset_pool(boxes);
-    reset_pool(bullets);
-    reset_pool(fire);
-    reset_pool(flames1);
-    reset_pool(flames2);
-    reset_pool(flesh);
-    reset_pool(grenades1);
-    reset_pool(grenades2);
-    reset_pool(laser);
-    reset_pool(particles);
-    reset_pool(powerups);
-    reset_pool(rockets);
-    reset_pool(shells);
-    reset_pool(smoke);
-    flamemgr.init();
-    hud = chud();
-    pumgr.init();
+    world_clear(true);
     options = coptions();
     game = cgame();
     map.camx = map.camy = 0;

@@ -93,8 +93,7 @@ TEST(PlayerLife, AMapWithoutSpawnPointsOrAPlayerWithoutWeaponDoesNotCrash) {
     p->update();
     EXPECT_EQ(p->x, 20); // stays where it was
     EXPECT_EQ(p->health, 100);
-    delete p->weapon;
-    p->weapon = nullptr;
+    p->drop_weapon();
     EXPECT_EQ(p->get_ammo(), 0);
     p->shoot();
     p->update();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,9 +32,8 @@ class weapon_test : public ::testing::Test {
         owner = place_player(1, 300, 200);
     }
 
-    std::unique_ptr<cbweapon> make(int kind) {
-        return std::unique_ptr<cbweapon>(make_weapon(kind, owner));
-    }
+    // The weapon in the owner's hands (a new one ends the one before).
+    cbweapon *make(int kind) { return make_weapon(kind, owner); }
 
     // Holds the trigger for `ticks` ticks; returns the ticks on which a shot sounded.
     // `full_at` gets the first tick that ends with a refilled clip still reloading.
