@@ -67,6 +67,7 @@ soak: asan
 fuzz: build
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} map
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} replay
+	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} net
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Fuzzes a file reader: run.sh <repo> <seconds> [map|replay]
+# Fuzzes a reader of untrusted bytes: run.sh <repo> <seconds> [map|replay|net]
 # Builds the libFuzzer target straight from the reader's sources with clang, runs it on a
 # scratch copy of its seed corpus and keeps any crashing input in its crash folder:
 #   map     the map-file parser; seeds tests/fuzz/corpus/, crashes tests/fuzz/crashes/
 #   replay  the replay reader; seeds tests/fuzz/replay-corpus/, crashes
 #           tests/fuzz/replay-crashes/
+#   net     the network message decoder; seeds tests/fuzz/net-corpus/, crashes
+#           tests/fuzz/net-crashes/
 set -euo pipefail
-repo=$(cd "${1:?usage: run.sh <repo> <seconds> [map|replay]}" && pwd)
+repo=$(cd "${1:?usage: run.sh <repo> <seconds> [map|replay|net]}" && pwd)
 seconds=${2:-300}
 target=${3:-map}
 out=$repo/build-fuzz
@@ -17,8 +19,11 @@ map)
 replay)
     sources=("$repo/tests/fuzz/fuzz_replay.cpp" "$repo/src/match/replayfile.cpp")
     corpus=$repo/tests/fuzz/replay-corpus crashes=$repo/tests/fuzz/replay-crashes max_len=262144 ;;
+net)
+    sources=("$repo/tests/fuzz/fuzz_net.cpp" "$repo/src/net/wire.cpp")
+    corpus=$repo/tests/fuzz/net-corpus crashes=$repo/tests/fuzz/net-crashes max_len=2048 ;;
 *)
-    echo "usage: run.sh <repo> <seconds> [map|replay]" >&2
+    echo "usage: run.sh <repo> <seconds> [map|replay|net]" >&2
     exit 2 ;;
 esac
 mkdir -p "$out" "$crashes"
