@@ -1,0 +1,65 @@
+#ifndef KRAG_NET_TRANSPORT_H
+#define KRAG_NET_TRANSPORT_H
+
+// Packets between this machine and its peers over ENet. A host listens and takes up to
+// NET_MAX_PLAYERS - 1 joiners (plus one spare, so that one more can be told the match
+// is full); a joiner has the host as its only peer (peer 0). Two channels: the session's
+// control messages go reliably, inputs unreliably and sequenced. ENet's limits are set
+// tightly (peers, channels, packet and waiting-data sizes), and the host refuses an
+// address that tries to connect too often. Optionally a lossy link delays, drops and
+// doubles packets both ways inside the process, for tests and scripts.
+#include <cstdint>
+#include <string>
+
+#include "net/lossy.h"
+
+struct _ENetHost;
+
+enum { NET_EV_CONNECT = 1, NET_EV_DISCONNECT, NET_EV_PACKET };
+
+struct cnet_event {
+    int kind;
+    int peer; // host: the joiner's index, 0 to NET_PEERS - 1; joiner: 0, the host
+    std::string bytes;
+};
+
+const int NET_PEERS = 6;                // a host's joiners: five players and one to refuse
+const int NET_CONNECTS_PER_SECOND = 4;  // from one address; more are cut off at once
+const int NET_TIMEOUT_MS = 5000;        // a peer silent this long is gone
+const size_t NET_WAITING_BYTES = 64u << 10;
+
+class cnet_transport {
+  public:
+    ~cnet_transport() { close(); }
+    bool listen(int port, std::string &err);                        // port 0: any free port
+    bool connect(const std::string &address, int port, std::string &err); // starts connecting
+    int port() const; // the port listened on
+    void send(int peer, const std::string &bytes, bool reliable);
+    bool poll(cnet_event &out); // the next event, without waiting; false when none
+    void flush();               // sends what is queued now instead of at the next poll
+    void drop(int peer);        // disconnects one peer (after what was sent reliably)
+    void close();               // ends every connection at once
+    int round_trip_ms(int peer) const;
+    long bytes_sent() const { return sent; }
+    // Lossy link for both directions (seeded); call before listening or connecting.
+    void use_link(const clink_settings &s, uint32_t seed);
+
+  private:
+    _ENetHost *enet = nullptr;
+    bool lossy = false;
+    clossy_link out_link, in_link; // endpoint 0 is this machine, peer p is p + 1
+    long sent = 0;
+    struct cattempt {
+        uint32_t address;
+        uint32_t since; // ms when the counting second began
+        int count;
+    };
+    cattempt attempts[32] = {};
+    bool too_often(uint32_t address, uint32_t now);
+    void hand_to_enet(int peer, const std::string &bytes, bool reliable);
+};
+
+// Starts ENet once per process; false when it cannot.
+bool net_startup();
+
+#endif
