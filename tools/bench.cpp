@@ -29,6 +29,7 @@
 #include "weapons/bullet.h"
 #include "weapons/laser.h"
 #include "world/map.h"
+#include "shell/say.h"
 
 typedef std::chrono::steady_clock clk;
 
@@ -131,13 +132,13 @@ int main(int argc, char **argv) {
     bbuffer = nullptr;
     std::vector<std::string> missing = load_data();
     if (!missing.empty()) {
-        fprintf(stderr, "krag-bench: missing %s\n", missing[0].c_str());
+        say("krag-bench: missing %s", missing[0].c_str());
         return 1;
     }
     srand(1);
     map.load();
     if (map.get_nm() == 0) {
-        fprintf(stderr, "krag-bench: no playable map in krm/\n");
+        say("krag-bench: no playable map in krm/");
         return 1;
     }
     // The largest map by area.

@@ -23,6 +23,7 @@
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "shell/shell.h"
+#include "shell/say.h"
 
 typedef std::chrono::steady_clock clk;
 
@@ -258,5 +259,5 @@ void bench_display(const char *self) {
         fflush(stdout);
     }
     std::string rm = std::string("rm -rf ") + home;
-    if (system(rm.c_str()) != 0) fprintf(stderr, "krag-bench: cannot remove %s\n", home);
+    if (system(rm.c_str()) != 0) say("krag-bench: cannot remove %s", home);
 }

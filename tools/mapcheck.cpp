@@ -16,6 +16,7 @@
 #include "shell/image.h"
 #include "world/map.h"
 #include "world/mapfile.h"
+#include "shell/say.h"
 
 // The bmp/ folder tile names are looked up in, with its trailing slash.
 static std::string bmp_dir;
@@ -42,12 +43,12 @@ static std::string bmp_dir_for(const std::string &file) {
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: krag-mapcheck FILE...\n");
+        say("usage: krag-mapcheck FILE...");
         return 2;
     }
     // Tiles go through the library's loader, as in the game; no display is needed.
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
-        fprintf(stderr, "krag-mapcheck: cannot start the Allegro library\n");
+        say("krag-mapcheck: cannot start the Allegro library");
         return 2;
     }
     static mapfile mf; // large; kept off the stack

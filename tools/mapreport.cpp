@@ -20,6 +20,7 @@
 #include "shell/datadir.h"
 #include "shell/options.h"
 #include "world/map.h"
+#include "shell/say.h"
 
 static const int TICKS_PER_MINUTE = 6000;
 static const int MANY_BOTS = 5;
@@ -110,7 +111,7 @@ static bool run_all(std::vector<job> &work, const std::vector<int> &levels, int 
         long t = -1;
         if (got > 0) t = strtol(buf, nullptr, 10);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || t < 0) {
-            fprintf(stderr, "krag-mapreport: match on %s with %d bots, seed %ld failed\n",
+            say("krag-mapreport: match on %s with %d bots, seed %ld failed",
                     map.names[levels[work[c.index].map]], work[c.index].bots, work[c.index].seed);
             ok = false;
         }
@@ -180,13 +181,13 @@ int main(int argc, char **argv) {
         for (int i = 0; i < map.get_nm(); i++)
             if (w == map.names[i]) found = true;
         if (!found) {
-            fprintf(stderr, "krag-mapreport: map %s is not in the list of playable maps\n",
+            say("krag-mapreport: map %s is not in the list of playable maps",
                     w.c_str());
             return 2;
         }
     }
     if (arena < 0) {
-        fprintf(stderr, "krag-mapreport: arena.krm, the yardstick, is not playable\n");
+        say("krag-mapreport: arena.krm, the yardstick, is not playable");
         return 2;
     }
 

@@ -23,6 +23,7 @@
 #include "world/barrel.h"
 #include "world/box.h"
 #include "world/map.h"
+#include "shell/say.h"
 
 static void usage() {
     fprintf(stderr, "usage: krag-mapshot [--scale 1-8] [--marks] [--heat SECONDS] [--seed N]\n"
@@ -68,7 +69,7 @@ int main(int argc, char **argv) {
     sim_start_headless();
     std::vector<std::string> missing = load_data();
     if (!missing.empty()) {
-        fprintf(stderr, "krag-mapshot: missing %s\n", missing[0].c_str());
+        say("krag-mapshot: missing %s", missing[0].c_str());
         return 1;
     }
     map.load();
@@ -79,7 +80,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < map.get_nm(); i++)
         if (base == map.names[i]) found = i;
     if (found < 0) {
-        fprintf(stderr, "krag-mapshot: map %s is not in the list of playable maps\n", base.c_str());
+        say("krag-mapshot: map %s is not in the list of playable maps", base.c_str());
         return 2;
     }
     srand((unsigned)seed);
@@ -88,7 +89,7 @@ int main(int argc, char **argv) {
     options.gametype = 0;
     options.kills = 25;
     if (!game.init()) {
-        fprintf(stderr, "krag-mapshot: the map could not be loaded\n");
+        say("krag-mapshot: the map could not be loaded");
         return 1;
     }
     int w = map.get_width(), h = map.get_height();
@@ -159,7 +160,7 @@ int main(int argc, char **argv) {
     PALETTE pal;
     get_palette(pal);
     int rc = save_bitmap(out.c_str(), shot, pal);
-    if (rc != 0) fprintf(stderr, "krag-mapshot: cannot write %s\n", out.c_str());
+    if (rc != 0) say("krag-mapshot: cannot write %s", out.c_str());
     if (shot != whole) destroy_bitmap(shot);
     destroy_bitmap(whole);
     game.quit();

@@ -15,9 +15,11 @@
 #include "match/sim.h"
 #include "players/player.h"
 #include "shell/datadir.h"
+#include "shell/files.h"
 #include "shell/options.h"
 #include "world/map.h"
 #include "sim_replay.h"
+#include "shell/say.h"
 
 static void usage() {
     fprintf(stderr,
@@ -55,6 +57,7 @@ struct watch {
 };
 
 int main(int argc, char **argv) {
+    ignore_file_size_signal(); // a file-size limit fails a write instead of killing us
     std::string mapname;
     long type = -1, bots = -1, skill = -1, kills = -1, ticks = 60000, seed = 1, trace = 0;
     int force = -1;
@@ -64,6 +67,10 @@ int main(int argc, char **argv) {
         std::string a = argv[i];
         auto value = [&]() -> const char * {
             if (i + 1 >= argc) usage();
+            if (!argv[i + 1][0]) {
+                say("krag-sim: %s: empty value", argv[i]);
+                exit(2);
+            }
             return argv[++i];
         };
         if (a == "--map") mapname = value();
@@ -97,7 +104,7 @@ int main(int argc, char **argv) {
     if (update && replay.empty()) usage();
     if (restless && record.empty()) usage();
     if (!record.empty() && force >= 0) {
-        fprintf(stderr, "krag-sim: --force gives power-ups no replay could repeat; not with --record\n");
+        say("krag-sim: --force gives power-ups no replay could repeat; not with --record");
         return 2;
     }
 
@@ -106,10 +113,10 @@ int main(int argc, char **argv) {
     map.load();
     if (map.get_nm() == 0) {
         if (map.get_nfound() > 0)
-            fprintf(stderr, "krag-sim: %d map file%s found in krm/, all refused\n", map.get_nfound(),
+            say("krag-sim: %d map file%s found in krm/, all refused", map.get_nfound(),
                     map.get_nfound() == 1 ? "" : "s");
         else
-            fprintf(stderr, "krag-sim: no playable map in krm/\n");
+            say("krag-sim: no playable map in krm/");
         return 1;
     }
     if (!replay.empty()) {
@@ -127,13 +134,13 @@ int main(int argc, char **argv) {
         base = base ? base + 1 : mapname.c_str();
         int found = map.find(base);
         if (found < 0) {
-            fprintf(stderr, "krag-sim: map %s is not in the list of playable maps\n", base);
+            say("krag-sim: map %s is not in the list of playable maps", base);
             return 2;
         }
         options.level = found;
     }
     if (!game.init()) {
-        fprintf(stderr, "krag-sim: the map could not be loaded\n");
+        say("krag-sim: the map could not be loaded");
         return 1;
     }
 
@@ -161,7 +168,7 @@ int main(int argc, char **argv) {
         if (check && broken.empty()) {
             broken = sim_check_invariants();
             if (!broken.empty()) {
-                fprintf(stderr, "krag-sim: tick %ld: %s\n", t, broken.c_str());
+                say("krag-sim: tick %ld: %s", t, broken.c_str());
                 break;
             }
         }

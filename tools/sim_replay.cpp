@@ -7,18 +7,19 @@
 
 #include "match/replay.h"
 #include "players/player.h"
+#include "shell/say.h"
 
 int replay_main(const std::string &file, bool update) {
     std::string err;
     if (!playback.load(file, err, update) || !playback.begin(err)) {
-        fprintf(stderr, "krag-sim: %s: %s\n", file.c_str(), err.c_str());
+        say("krag-sim: %s: %s", file.c_str(), err.c_str());
         return 2;
     }
     const creplay &r = playback.replay;
 
+    // Re-recorded beside the old file, which is replaced only once the new one is whole.
     crecorder rewrite;
-    std::string fresh = file + ".new";
-    if (update && !rewrite.open_file(fresh, r.header.seed)) return 1;
+    if (update && !rewrite.open_file(file, r.header.seed, true)) return 1;
     while (!playback.done()) {
         playback.step();
         if (update) rewrite.tick(input.now());
@@ -29,27 +30,27 @@ int replay_main(const std::string &file, bool update) {
 
     int status = 0;
     if (update) {
-        rewrite.close(line);
-        if (rename(fresh.c_str(), file.c_str()) != 0) {
-            perror(("krag-sim: " + file).c_str());
+        if (!rewrite.close(line)) {
+            say("krag-sim: %s: not re-recorded; the old file is kept", file.c_str());
             status = 1;
         } else {
-            fprintf(stderr, "krag-sim: %s: re-recorded with this game's results\n", file.c_str());
+            say("krag-sim: %s: re-recorded with this game's results", file.c_str());
         }
     } else if (!r.finished) {
-        fprintf(stderr, "krag-sim: %s: unfinished (no trailer%s): replayed its %ld whole ticks\n",
+        say("krag-sim: %s: unfinished (no trailer%s): replayed its %ld whole ticks",
                 file.c_str(), r.cut ? ", the last record is cut off" : "", r.ticks);
         status = 3;
     } else if (line != r.result || playback.bad_tick >= 0) {
-        fprintf(stderr, "krag-sim: %s: the replay does not match the recording\n", file.c_str());
-        fprintf(stderr, "  recorded: %s\n  replayed: %s\n", r.result.c_str(), line.c_str());
+        say("krag-sim: %s: the replay does not match the recording", file.c_str());
+        say("  recorded: %s", r.result.c_str());
+        say("  replayed: %s", line.c_str());
         status = 1;
     }
     if (!update && playback.bad_tick >= 0)
-        fprintf(stderr, "  first differing checksum: tick %ld (recorded %08x, replayed %08x)\n",
+        say("  first differing checksum: tick %ld (recorded %08x, replayed %08x)",
                 playback.bad_tick, playback.bad_recorded, playback.bad_replayed);
     else if (status == 1)
-        fprintf(stderr, "  every recorded checksum agrees\n");
+        say("  every recorded checksum agrees");
     playback.end();
     return status;
 }

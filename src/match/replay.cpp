@@ -1,6 +1,7 @@
 #include "match/replay.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "players/player.h"
 #include "shell/datadir.h"
 #include "shell/input.h"
+#include "shell/say.h"
 #include "world/map.h"
 
 #ifndef KRAG_VERSION
@@ -31,24 +33,6 @@ std::string absolute_path(const std::string &file) {
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) return file;
     return std::string(cwd) + "/" + file;
-}
-
-// mkdir -p; false with errno set when a part cannot be made.
-static bool make_dirs(const std::string &dir) {
-    for (size_t i = 1; i <= dir.size(); i++) {
-        if (i < dir.size() && dir[i] != '/') continue;
-        std::string part = dir.substr(0, i);
-        struct stat st;
-        if (stat(part.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode)) {
-                errno = ENOTDIR;
-                return false;
-            }
-            continue;
-        }
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return true;
 }
 
 std::vector<std::string> list_replays(const std::string &dir) {
@@ -104,16 +88,19 @@ uint32_t world_checksum() {
 }
 
 bool file_checksum(const std::string &path, uint32_t &sum) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return false;
+    std::string why;
+    int fd = open_regular_file(path.c_str(), why);
+    if (fd < 0) return false;
     sum = fnv1a(nullptr, 0);
     char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        sum = fnv1a(buf, n, sum);
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        sum = fnv1a(buf, (size_t)n, sum);
+    }
+    close(fd);
+    return n == 0;
 }
 
 bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err) {
@@ -150,76 +137,114 @@ bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err) {
 // ---- recording ----
 
 static void unrecorded(const std::string &what) {
-    fprintf(stderr, "krag: %s; the match is not recorded\n", what.c_str());
+    say("krag: %s; the match is not recorded", what.c_str());
 }
 
-// Writes all of a string to a file descriptor.
-static bool write_all(int fd, const std::string &s) {
-    size_t done = 0;
-    while (done < s.size()) {
-        ssize_t n = write(fd, s.data() + done, s.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += (size_t)n;
+bool replay_file_name(const std::string &name) {
+    // DATE_TIME_ is "2026-12-08_14-03-22_", then the map's name and ".krr".
+    static const char SHAPE[] = "dddd-dd-dd_dd-dd-dd_";
+    const size_t stamp = sizeof SHAPE - 1;
+    if (name.size() < stamp + 5 || name.compare(name.size() - 4, 4, ".krr") != 0) return false;
+    for (size_t i = 0; i < stamp; i++)
+        if (SHAPE[i] == 'd' ? !isdigit((unsigned char)name[i]) : name[i] != SHAPE[i]) return false;
+    return name.find('/') == std::string::npos;
+}
+
+void prune_replays(const std::string &dir, int keep, const std::string &spare) {
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dfd < 0) return;
+    DIR *d = fdopendir(dfd);
+    if (!d) {
+        close(dfd);
+        return;
     }
-    return true;
+    struct entry {
+        std::string name;
+        long long mtime; // nanoseconds: two matches may end in the same second
+    };
+    std::vector<entry> found;
+    while (dirent *e = readdir(d)) {
+        struct stat st;
+        if (!replay_file_name(e->d_name) || e->d_name == spare) continue;
+        if (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        found.push_back(entry{e->d_name, (long long)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec});
+    }
+    std::sort(found.begin(), found.end(), [](const entry &a, const entry &b) {
+        if (a.mtime != b.mtime) return a.mtime > b.mtime;
+        return a.name > b.name;
+    });
+    // The spared file is one of the kept.
+    for (size_t i = keep > 0 ? (size_t)keep - 1 : 0; i < found.size(); i++)
+        unlinkat(dfd, found[i].name.c_str(), 0);
+    closedir(d);
 }
 
-bool crecorder::start(const std::string &file, const creplay_header &h) {
+static bool ours(const std::string &base) { return replay_file_name(base); }
+
+bool crecorder::start(const std::vector<std::string> &names, const creplay_header &h, bool replace) {
     abandon();
-    std::string bytes;
+    std::string bytes, why;
     if (!creplay_writer::header(h, bytes)) {
         unrecorded("the replay header does not fit");
         return false;
     }
-    // The header goes in whole or not at all.
-    std::string tmp = file + ".tmp";
-    int out = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = out >= 0 && write_all(out, bytes);
-    int error = errno;
-    if (out >= 0 && ::close(out) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && rename(tmp.c_str(), file.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (ok) {
-        fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        error = errno;
-    }
-    if (!ok || fd < 0) {
-        unlink(tmp.c_str());
-        unrecorded("cannot write " + file + ": " + strerror(error));
+    const std::string &first = names[0];
+    if (!out.open(first, why) || !out.write(bytes, why)) {
+        out.discard();
+        unrecorded("cannot write " + first + ": " + why);
         return false;
     }
-    path = file;
+    // The header goes in place whole, under a name nobody else has taken.
+    path.clear();
+    for (const std::string &name : names) {
+        if (hold || out.commit(name, replace, why)) {
+            path = name;
+            break;
+        }
+        if (errno != EEXIST || replace) break;
+    }
+    if (path.empty()) {
+        out.discard();
+        unrecorded("cannot write " + first + ": " + why);
+        return false;
+    }
     writer.clear();
     pending.clear();
+    failed = false;
     return true;
 }
 
-bool crecorder::open_file(const std::string &file, uint32_t seed) {
+bool crecorder::open_file(const std::string &file, uint32_t seed, bool keep_old) {
+    abandon();
     creplay_header h;
     std::string err;
     if (!replay_header_now(seed, h, err)) {
         unrecorded(err);
         return false;
     }
-    return start(file, h);
+    // Only a regular file is ever replaced: never a device, a FIFO or a symlink's target.
+    struct stat st;
+    if (lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        unrecorded(file + " is not a regular file; it is left as it is");
+        return false;
+    }
+    hold = keep_old;
+    return start({file}, h, true);
 }
 
 bool crecorder::open_in(const std::string &dir, uint32_t seed) {
     abandon();
+    hold = false;
     if (dir.empty()) {
         unrecorded("neither XDG_DATA_HOME nor HOME is set, so there is no replay folder");
         return false;
     }
-    if (!make_dirs(dir)) {
-        unrecorded("cannot make the replay folder " + dir + ": " + strerror(errno));
+    std::string why;
+    if (!make_private_folders(dir, why)) {
+        unrecorded(why);
         return false;
     }
+    remove_stale_temporaries(dir, ours);
     creplay_header h;
     std::string err;
     if (!replay_header_now(seed, h, err)) {
@@ -235,31 +260,36 @@ bool crecorder::open_in(const std::string &dir, uint32_t seed) {
     strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
     map.get_name(options.get_level(), name);
     std::string base = dir + "/" + stamp + "_" + name;
-    std::string file = base + ".krr";
-    struct stat st;
-    for (int n = 2; stat(file.c_str(), &st) == 0 && n < 1000; n++)
-        file = base + "-" + std::to_string(n) + ".krr";
-    if (!start(file, h)) return false;
-
-    std::vector<std::string> all = list_replays(dir);
-    for (size_t i = REPLAYS_KEPT; i < all.size(); i++)
-        if (all[i] != path) unlink(all[i].c_str());
+    std::vector<std::string> names = {base + ".krr"};
+    for (int n = 2; n < 1000; n++)
+        names.push_back(base + "-" + std::to_string(n) + ".krr");
+    if (!start(names, h, false)) return false;
+    prune_replays(dir, REPLAYS_KEPT, path.substr(dir.size() + 1));
     return true;
 }
 
 void crecorder::write_out() {
-    if (fd >= 0 && !write_all(fd, pending)) {
-        fprintf(stderr,
-                "krag: cannot write the replay %s: %s; the rest of the match is not "
-                "recorded\n",
-                path.c_str(), strerror(errno));
+    std::string why;
+    if (out.fd >= 0 && !out.write(pending, why)) {
+        say("krag: cannot write the replay %s: %s; the rest of the match is not recorded",
+            path.c_str(), why.c_str());
+        failed = true;
         abandon();
     }
     pending.clear();
 }
 
 void crecorder::tick(const ctick_input &in) {
-    if (fd < 0) return;
+    if (out.fd < 0) return;
+    if (writer.ticks() >= REPLAY_MAX_TICKS) {
+        // The reader takes no more: the file ends here, playable up to this tick.
+        say("krag: the replay %s has reached %ld ticks, the most a replay holds; the rest "
+            "of the match is not recorded",
+            path.c_str(), REPLAY_MAX_TICKS);
+        if (hold) failed = true;
+        abandon();
+        return;
+    }
     writer.tick(in, pending);
     if (writer.ticks() % REPLAY_CHECK_TICKS == 0) {
         writer.checksum(world_checksum(), pending);
@@ -267,16 +297,26 @@ void crecorder::tick(const ctick_input &in) {
     }
 }
 
-void crecorder::close(const std::string &result) {
-    if (fd < 0) return;
+bool crecorder::close(const std::string &result) {
+    if (out.fd < 0) {
+        bool ok = !failed;
+        abandon();
+        return ok && !path.empty();
+    }
     writer.trailer(result, pending);
     write_out();
+    std::string why;
+    bool ok = out.fd >= 0 && (hold ? out.commit(path, true, why) : out.sync(why));
+    if (out.fd >= 0 && !ok)
+        say("krag: cannot write the replay %s: %s", path.c_str(), why.c_str());
+    if (!ok) failed = true;
+    out.close();
     abandon();
+    return ok;
 }
 
 void crecorder::abandon() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
+    out.discard(); // a held file never reaches its place unfinished
     pending.clear();
 }
 

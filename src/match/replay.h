@@ -10,6 +10,7 @@
 
 #include "match/replayfile.h"
 #include "match/sim.h"
+#include "shell/files.h"
 #include "shell/options.h"
 
 const int REPLAYS_KEPT = 50; // the newest this many stay in the replay folder
@@ -35,29 +36,47 @@ bool file_checksum(const std::string &path, uint32_t &sum);
 // The header of the match that is about to start from the options and the chosen map.
 bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err);
 
-// Writes a replay file as a match goes on. The header is written atomically; ticks are
-// then appended and handed to the system every REPLAY_CHECK_TICKS ticks, so a game that
-// dies mid-match leaves a file that plays up to its last checksum.
+// Whether a file name is one the game gives a recording: DATE_TIME_MAP.krr and its
+// -N variants (2026-12-08_14-03-22_ARENA.krr, 2026-12-08_14-03-22_ARENA-2.krr).
+bool replay_file_name(const std::string &name);
+
+// Removes the oldest recordings in dir beyond `keep`, sparing `spare` (a file name).
+// Only regular files with names the game gives are counted and removed: the player's
+// own files stay, a symlink is never followed or removed, and a replay folder that is
+// itself a symlink is left alone.
+void prune_replays(const std::string &dir, int keep, const std::string &spare);
+
+// Writes a replay file as a match goes on. The header goes in place whole (written
+// under an exclusive temporary name, then renamed); ticks are then appended and handed
+// to the system every REPLAY_CHECK_TICKS ticks, so a game that dies mid-match leaves a
+// file that plays up to its last checksum. A recording stops, leaving a playable file,
+// at the REPLAY_MAX_TICKS the reader accepts.
 class crecorder {
   public:
     std::string path; // the file being written; empty when not recording
 
-    crecorder() : fd(-1) {}
+    crecorder() : hold(false), failed(false) {}
     // Starts a file for the match that game.init() has just set up after srand(seed):
     // into a new file named by date, time and map in a folder (made when missing, the
-    // oldest files beyond REPLAYS_KEPT removed), or at exactly `file`. False, with one
-    // line on stderr, when nothing can be written; the match plays on unrecorded.
+    // oldest files beyond REPLAYS_KEPT removed), or at exactly `file`, replacing only a
+    // regular file there. hold: `file` is replaced only by close(), once the new file
+    // is complete; until then the old one stays. False, with one line on stderr, when
+    // nothing can be written; the match plays on unrecorded.
     bool open_in(const std::string &dir, uint32_t seed);
-    bool open_file(const std::string &file, uint32_t seed);
-    void tick(const ctick_input &in);      // after each logic tick of the match
-    void close(const std::string &result); // the trailer; the file is complete
-    void abandon();                        // stop writing, leaving the file unfinished
+    bool open_file(const std::string &file, uint32_t seed, bool hold = false);
+    void tick(const ctick_input &in); // after each logic tick of the match
+    // The trailer; the file is complete. False when the recording failed on the way
+    // (a held file is then not put in place).
+    bool close(const std::string &result);
+    void abandon(); // stop writing, leaving the file unfinished (a held file: none)
 
   private:
-    int fd;
+    cfile_writer out;
+    bool hold;
+    bool failed;
     creplay_writer writer;
     std::string pending;
-    bool start(const std::string &file, const creplay_header &h);
+    bool start(const std::vector<std::string> &names, const creplay_header &h, bool replace);
     void write_out();
 };
 

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/files.h"
+#include "world/mapname.h"
+
 static const uint8_t MAGIC[4] = {'K', 'R', 'R', 0x1a};
 static const int TAG_CHECKSUM = 0x03, TAG_TRAILER = 0x07;
 static const int TINY_FIRST = 2, TINY_LAST = 50; // one-byte pointer moves: T >> 2 in this range
@@ -188,14 +191,6 @@ bool printable(const std::string &s) {
     return true;
 }
 
-bool good_map_name(const std::string &s) {
-    size_t n = s.size();
-    if (n < 5 || n > 14 || s.compare(n - 4, 4, ".krm") != 0 || s[0] == '.') return false;
-    for (char c : s)
-        if (c <= 32 || c > 126 || c == '/') return false;
-    return true;
-}
-
 bool fail(std::string &err, const char *what) {
     err = what;
     return false;
@@ -249,7 +244,7 @@ bool read_header(reader &r, creplay_header &h, std::string &err) {
     s.heatseek = pu & 8;
     s.slowmotion = pu & 16;
     if (!r.text(h.map)) return fail(err, "the header is cut short");
-    if (!good_map_name(h.map)) return fail(err, "the map name is not a map file name");
+    if (map_file_name_problem(h.map)) return fail(err, "the map name is not a map file name");
     if (!r.u32(h.map_checksum) || !r.u32(h.seed)) return fail(err, "the header is cut short");
     return true;
 }
@@ -405,30 +400,17 @@ bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &er
 }
 
 bool read_replay_file(const std::string &path, creplay &out, std::string &err) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) {
-        err = "cannot be opened";
+    std::string bytes, why;
+    if (!read_regular_file(path.c_str(), REPLAY_MAX_BYTES, bytes, why)) {
+        if (why.compare(0, 12, "larger than ") == 0)
+            err = "is too large for a replay";
+        else if (why == "not found" || why == "permission denied")
+            err = "cannot be opened (" + why + ")";
+        else
+            err = "cannot be read (" + why + ")";
         return false;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t buf[65536];
-    size_t n;
-    bool big = false;
-    while (!big && (n = fread(buf, 1, sizeof buf, f)) > 0) {
-        bytes.insert(bytes.end(), buf, buf + n);
-        big = bytes.size() > REPLAY_MAX_BYTES;
-    }
-    bool bad = ferror(f);
-    fclose(f);
-    if (bad) {
-        err = "cannot be read";
-        return false;
-    }
-    if (big) {
-        err = "is too large for a replay";
-        return false;
-    }
-    return read_replay(bytes.data(), bytes.size(), out, err);
+    return read_replay((const uint8_t *)bytes.data(), bytes.size(), out, err);
 }
 
 const ctick_input &creplay_cursor::next() {

@@ -5,6 +5,7 @@
 
 #include "match/replay.h"
 #include "shell/menu.h"
+#include "shell/say.h"
 
 #ifndef KRAG_VERSION
 #define KRAG_VERSION "unknown"
@@ -65,7 +66,8 @@ std::string usage_text() {
 }
 
 static int bad_argument(const char *what, const char *arg) {
-    fprintf(stderr, "krag: %s: %s\n%s", what, arg, usage_text().c_str());
+    say("krag: %s: %s", what, arg);
+    fputs(usage_text().c_str(), stderr);
     return 2;
 }
 

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <errno.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "shell/say.h"
 
 std::string executable_dir() {
     char path[PATH_MAX];
@@ -52,13 +55,13 @@ std::string find_data_dir(const std::string &override_dir) {
 bool enter_data_dir(const char *program, const std::string &override_dir) {
     std::string dir = find_data_dir(override_dir);
     if (!dir.empty() && chdir(dir.c_str()) == 0) return true;
-    fprintf(stderr, "%s: cannot find the game data (the folders bmp/, wav/ and krm/); looked in:\n",
+    say("%s: cannot find the game data (the folders bmp/, wav/ and krm/); looked in:",
             program);
     for (const std::string &d : data_dir_candidates(override_dir))
-        fprintf(stderr, "%s:   %s\n", program, d.c_str());
+        say("%s:   %s", program, d.c_str());
     if (data_dir_candidates(override_dir).empty())
-        fprintf(stderr, "%s:   (nowhere: /proc/self/exe cannot be read)\n", program);
-    fprintf(stderr, "%s: name the data folder with %sKRAG_DATA=DIR\n", program,
+        say("%s:   (nowhere: /proc/self/exe cannot be read)", program);
+    say("%s: name the data folder with %sKRAG_DATA=DIR", program,
             strcmp(program, "krag") == 0 ? "--data DIR or " : "");
     return false;
 }
@@ -67,7 +70,15 @@ std::string xdg_path(const char *variable, const char *fallback, const char *res
     const char *base = getenv(variable);
     if (base && base[0] == '/') return std::string(base) + "/" + rest;
     const char *home = getenv("HOME");
-    if (home && home[0]) return std::string(home) + "/" + fallback + "/" + rest;
+    if (home && home[0] == '/') return std::string(home) + "/" + fallback + "/" + rest;
+    // A relative HOME would name a folder inside whatever the working folder is (the
+    // data folder, once the game has entered it).
+    static bool told = false;
+    if (home && home[0] && !told) {
+        told = true;
+        say("%s: HOME=%s is not a full path; it is treated as unset", program_invocation_short_name,
+            home);
+    }
     return "";
 }
 

@@ -9,11 +9,14 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "shell/datadir.h"
+#include "shell/files.h"
 #include "shell/input.h"
 #include "shell/menu.h"
 #include "shell/options.h"
+#include "shell/say.h"
 #include "world/map.h"
 
 static const csetting_word GAMETYPE_WORDS[] = {
@@ -120,8 +123,23 @@ static const char *const HEADER =
     "# One \"key = value\" per line; lines starting with # are ignored.\n"
     "# A bad value falls back to its default; delete the file to start afresh.\n";
 
-// What the file holds as far as we know, so an unchanged state is not written again.
-static std::string known_text;
+// The file as it was read or last written. A save rewrites only the lines of the
+// settings that changed since, so the player's comments, keys this game does not know
+// (a newer version's settings) and values this run could not use (a map that is gone
+// today) stay as they were; nothing changed, nothing is written.
+static struct csettings_file {
+    bool exists = false;            // something is at the path (maybe unreadable)
+    bool read = false;              // its text is in lines
+    std::vector<std::string> lines; // without their newlines
+    std::vector<int> values;        // every setting as of the last load or save
+} file;
+
+static std::vector<int> current_values() {
+    std::vector<int> v((size_t)SETTING_COUNT);
+    for (int i = 0; i < SETTING_COUNT; i++)
+        v[(size_t)i] = setting_get(SETTINGS[i], options);
+    return v;
+}
 
 const csetting *find_setting(const char *key) {
     for (int i = 0; i < SETTING_COUNT; i++)
@@ -206,13 +224,10 @@ static std::string accepted(const csetting &s) {
     return " (" + std::to_string(s.lo) + "-" + std::to_string(s.hi) + ")";
 }
 
-// Text from the file made safe to print: no control bytes, not too long.
+// Text from the file shortened for a message (say() shows its control bytes).
 static std::string shown(const std::string &text) {
-    std::string out;
-    for (char c : text.substr(0, MAX_SHOWN_TEXT))
-        out += (unsigned char)c < 32 ? '?' : c;
-    if (text.size() > (size_t)MAX_SHOWN_TEXT) out += "...";
-    return out;
+    if (text.size() <= (size_t)MAX_SHOWN_TEXT) return text;
+    return text.substr(0, MAX_SHOWN_TEXT) + "...";
 }
 
 static std::string trim(const std::string &s) {
@@ -227,41 +242,22 @@ std::string settings_path() { return xdg_path("XDG_CONFIG_HOME", ".config", "kra
 // Reads the whole file; false with a message when it cannot be used as a settings file.
 static bool read_file(const std::string &path, std::string &text, bool &missing) {
     missing = false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
+    std::string why;
+    if (!read_regular_file(path.c_str(), MAX_FILE_BYTES, text, why)) {
+        if (why == "not found") {
             missing = true;
-            return false;
-        }
-        fprintf(stderr, "krag: cannot read %s: %s; using the default settings\n", path.c_str(),
-                strerror(errno));
-        return false;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        fprintf(stderr, "krag: %s is not a file; using the default settings\n", path.c_str());
-        close(fd);
-        return false;
-    }
-    text.clear();
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0 && text.size() <= (size_t)MAX_FILE_BYTES)
-        text.append(buf, (size_t)n);
-    int err = errno;
-    close(fd);
-    if (n < 0) {
-        fprintf(stderr, "krag: cannot read %s: %s; using the default settings\n", path.c_str(),
-                strerror(err));
-        return false;
-    }
-    if (text.size() > (size_t)MAX_FILE_BYTES) {
-        fprintf(stderr, "krag: %s is too large for a settings file; using the default settings\n",
+        } else if (why == "is a directory" || why == "not a regular file") {
+            say("krag: %s is not a file; using the default settings", path.c_str());
+        } else if (why.compare(0, 12, "larger than ") == 0) {
+            say("krag: %s is too large for a settings file; using the default settings",
                 path.c_str());
+        } else {
+            say("krag: cannot read %s: %s; using the default settings", path.c_str(), why.c_str());
+        }
         return false;
     }
     if (text.find('\0') != std::string::npos) {
-        fprintf(stderr, "krag: %s is not a text file; using the default settings\n", path.c_str());
+        say("krag: %s is not a text file; using the default settings", path.c_str());
         return false;
     }
     return true;
@@ -305,40 +301,71 @@ template <class F> static void undouble_bindings(const int *line_of, F complain)
     }
 }
 
+// Splits a line of the file: false for a blank line or a comment; key empty when the
+// line has no '='.
+static bool split_line(const std::string &raw, std::string &key, std::string &value) {
+    std::string l = trim(raw);
+    key.clear();
+    value.clear();
+    if (l.empty() || l[0] == '#') return false;
+    size_t eq = l.find('=');
+    if (eq == std::string::npos) return true;
+    key = trim(l.substr(0, eq));
+    value = trim(l.substr(eq + 1));
+    return true;
+}
+
+static std::vector<std::string> split_lines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+static void settings_read(const std::string &path);
+
 void settings_load(const std::string &path) {
-    known_text.clear();
+    file = csettings_file();
+    settings_read(path);
+    file.values = current_values();
+}
+
+static void settings_read(const std::string &path) {
     if (path.empty()) return;
+    // Leftovers of a game killed while saving.
+    remove_stale_temporaries(folder_of(path), [](const std::string &base) {
+        return base == "settings.cfg";
+    });
     std::string text;
     bool missing;
     if (!read_file(path, text, missing)) {
         // A file we could not read is left alone unless the player changes something.
-        if (!missing) known_text = settings_file_text();
+        file.exists = !missing;
         return;
     }
-    known_text = text;
+    file.exists = file.read = true;
+    file.lines = split_lines(text);
 
     int complaints = 0;
     auto complain = [&](int line, const std::string &what) {
         if (++complaints <= MAX_COMPLAINTS)
-            fprintf(stderr, "krag: %s:%d: %s\n", path.c_str(), line, what.c_str());
+            say("krag: %s:%d: %s", path.c_str(), line, what.c_str());
     };
 
     int line_of[SETTING_COUNT] = {}; // where each setting was last given, 0: not given
-    size_t pos = 0;
-    for (int line = 1; pos < text.size(); line++) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string l = trim(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (l.empty() || l[0] == '#') continue;
-
-        size_t eq = l.find('=');
-        if (eq == std::string::npos) {
-            complain(line, "\"" + shown(l) + "\" is not a \"key = value\" line; ignored");
+    for (int line = 1; line <= (int)file.lines.size(); line++) {
+        std::string key, value;
+        if (!split_line(file.lines[(size_t)line - 1], key, value)) continue;
+        if (key.empty()) {
+            complain(line, "\"" + shown(trim(file.lines[(size_t)line - 1])) +
+                               "\" is not a \"key = value\" line; ignored");
             continue;
         }
-        std::string key = trim(l.substr(0, eq));
-        std::string value = trim(l.substr(eq + 1));
         const csetting *s = find_setting(key.c_str());
         if (!s) {
             complain(line, "unknown setting \"" + shown(key) + "\"; ignored");
@@ -359,70 +386,79 @@ void settings_load(const std::string &path) {
     }
     undouble_bindings(line_of, complain);
     if (complaints > MAX_COMPLAINTS)
-        fprintf(stderr, "krag: %s: %d more bad lines ignored\n", path.c_str(),
+        say("krag: %s: %d more bad lines ignored", path.c_str(),
                 complaints - MAX_COMPLAINTS);
 }
 
 void settings_load() { settings_load(settings_path()); }
 
+// A value is written only as plain text on its own line.
+static bool writable(const std::string &value) {
+    for (char c : value)
+        if ((unsigned char)c < 32 || c == 127) return false;
+    return true;
+}
+
+static std::string setting_line(int i) {
+    std::string value = setting_text(SETTINGS[i], options);
+    return writable(value) ? std::string(SETTINGS[i].key) + " = " + value : std::string();
+}
+
 std::string settings_file_text() {
     std::string text = HEADER;
-    for (int i = 0; i < SETTING_COUNT; i++)
-        text += std::string(SETTINGS[i].key) + " = " + setting_text(SETTINGS[i], options) + "\n";
+    for (int i = 0; i < SETTING_COUNT; i++) {
+        std::string line = setting_line(i);
+        if (!line.empty()) text += line + "\n";
+    }
     return text;
 }
 
-// mkdir -p for the folder part of path.
-static bool make_folders(const std::string &dir) {
-    for (size_t i = 1; i <= dir.size(); i++) {
-        if (i < dir.size() && dir[i] != '/') continue;
-        std::string part = dir.substr(0, i);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+// The file read at start-up with the lines of the changed settings rewritten (every
+// line that gives one) and those it did not give added at the end.
+static std::string edited_text(const std::vector<int> &now) {
+    std::vector<bool> given((size_t)SETTING_COUNT);
+    std::string text;
+    for (const std::string &raw : file.lines) {
+        std::string key, value, line = raw;
+        const csetting *s = nullptr;
+        if (split_line(raw, key, value) && (s = find_setting(key.c_str()))) {
+            size_t i = (size_t)(s - SETTINGS);
+            given[i] = true;
+            std::string fresh = setting_line((int)i);
+            if (now[i] != file.values[i] && !fresh.empty()) line = fresh;
+        }
+        text += line + "\n";
     }
-    return true;
-}
-
-static bool write_all(int fd, const std::string &text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += (size_t)n;
+    for (int i = 0; i < SETTING_COUNT; i++) {
+        std::string fresh = setting_line(i);
+        if (!given[(size_t)i] && now[(size_t)i] != file.values[(size_t)i] && !fresh.empty())
+            text += fresh + "\n";
     }
-    return true;
+    return text;
 }
 
 bool settings_save(const std::string &path) {
     if (path.empty()) return false;
-    std::string text = settings_file_text();
-    if (text == known_text) return true;
+    std::vector<int> now = current_values();
+    bool changed = file.values.size() != now.size() || file.values != now;
+    if (file.exists && !changed) return true;
+    std::string text = file.read ? edited_text(now) : settings_file_text();
 
-    size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string tmp = dir + "/.settings.cfg.XXXXXX";
-    int fd = -1;
-    if (make_folders(dir)) fd = mkstemp(&tmp[0]);
-    if (fd < 0) {
-        fprintf(stderr, "krag: cannot save the settings in %s: %s\n", dir.c_str(), strerror(errno));
+    std::string dir = folder_of(path), why;
+    cfile_writer out;
+    if (!make_private_folders(dir, why) || !out.open(path, why)) {
+        say("krag: cannot save the settings in %s: %s", dir.c_str(), why.c_str());
         return false;
     }
-    bool ok = fchmod(fd, 0644) == 0 && write_all(fd, text) && fsync(fd) == 0;
-    int err = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(tmp.c_str());
-        fprintf(stderr, "krag: cannot save the settings to %s: %s\n", path.c_str(), strerror(err));
+    if (!out.write(text, why) || !out.commit(path, true, why)) {
+        out.discard();
+        say("krag: cannot save the settings to %s: %s", path.c_str(), why.c_str());
         return false;
     }
-    known_text = text;
+    out.close();
+    file.exists = file.read = true;
+    file.lines = split_lines(text);
+    file.values = now;
     return true;
 }
 

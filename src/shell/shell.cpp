@@ -29,6 +29,7 @@
 #include "shell/watch.h"
 #include "shell/window2x.h"
 #include "world/map.h"
+#include "shell/say.h"
 
 std::atomic<int> logic{0};
 std::atomic<int> frames{0};
@@ -81,7 +82,7 @@ static std::string working_dir() {
 void init() {
     srand(time(NULL));
     if (allegro_init() != 0) {
-        fprintf(stderr, "krag: cannot start the Allegro library (is an X display set?) %s\n",
+        say("krag: cannot start the Allegro library (is an X display set?) %s",
                 allegro_error);
         exit(1);
     }
@@ -161,14 +162,14 @@ bool graphics() {
         options.enable_scaled(get_desktop_resolution(&w, &h) == 0 && w >= 1280 && h >= 960);
         wanted = start_mode;
         if (wanted == CHOICE_SCALED && !options.scaled_available) {
-            fprintf(stderr, "krag: the desktop is smaller than 1280x960; using a %s\n",
+            say("krag: the desktop is smaller than 1280x960; using a %s",
                     mode_name(CHOICE_WINDOW));
             wanted = CHOICE_WINDOW;
         }
     }
     int got = wanted;
     if (!set_mode(wanted)) {
-        fprintf(stderr, "krag: cannot set a %s: %s\n", mode_name(wanted), allegro_error);
+        say("krag: cannot set a %s: %s", mode_name(wanted), allegro_error);
         // Back to the mode we had, else to the plain window.
         got = 0;
         if (shown_mode != CHOICE_FIRST && shown_mode != wanted && set_mode(shown_mode))
@@ -176,10 +177,10 @@ bool graphics() {
         else if (wanted != CHOICE_WINDOW && set_mode(CHOICE_WINDOW))
             got = CHOICE_WINDOW;
         if (!got) {
-            fprintf(stderr, "krag: no video mode could be set; is an X display available?\n");
+            say("krag: no video mode could be set; is an X display available?");
             return false;
         }
-        fprintf(stderr, "krag: staying with a %s\n", mode_name(got));
+        say("krag: staying with a %s", mode_name(got));
     }
     shown_mode = got;
     settings_match_mode(got);
@@ -194,8 +195,8 @@ bool graphics() {
     if (!missing.empty()) {
         std::string dir = working_dir();
         for (const std::string &file : missing)
-            fprintf(stderr, "krag: %s\n", file.c_str());
-        fprintf(stderr, "krag: %d data file(s) missing or unusable in %s\n",
+            say("krag: %s", file.c_str());
+        say("krag: %d data file(s) missing or unusable in %s",
                 (int)missing.size(), dir.c_str());
         unload_data();
         return false;
@@ -333,7 +334,7 @@ static void browse_replays() {
 static int watch_only(const std::string &path) {
     std::string err;
     if (!playback.load(path, err)) {
-        fprintf(stderr, "krag: %s: %s\n", path.c_str(), err.c_str());
+        say("krag: %s: %s", path.c_str(), err.c_str());
         allegro_exit();
         return 2;
     }
@@ -343,7 +344,7 @@ static int watch_only(const std::string &path) {
     }
     int status = 0;
     if (!watch_replay(path, err)) {
-        fprintf(stderr, "krag: %s: %s\n", path.c_str(), err.c_str());
+        say("krag: %s: %s", path.c_str(), err.c_str());
         status = 2;
     }
     unload_data();
@@ -363,10 +364,10 @@ int krag_main(int argc, char **argv) {
     map.load(user_maps.empty() ? nullptr : user_maps.c_str());
     if (map.get_nm() == 0) {
         if (map.get_nfound() > 0)
-            fprintf(stderr, "krag: %d map file%s found in %s/krm/, all refused\n",
+            say("krag: %d map file%s found in %s/krm/, all refused",
                     map.get_nfound(), map.get_nfound() == 1 ? "" : "s", working_dir().c_str());
         else
-            fprintf(stderr, "krag: no map files (*.krm) found in %s/krm/\n", working_dir().c_str());
+            say("krag: no map files (*.krm) found in %s/krm/", working_dir().c_str());
         allegro_exit();
         return 1;
     }
@@ -403,7 +404,7 @@ int krag_main(int argc, char **argv) {
             } else {
                 char name[11];
                 map.get_name(options.get_level(), name);
-                fprintf(stderr, "krag: the map %s cannot be played\n", name);
+                say("krag: the map %s cannot be played", name);
                 game.quit();
                 notice.init(std::string("The map ") + name + " cannot be played", map.problem);
                 run_screen(notice, [] { return notice.get_done(); });

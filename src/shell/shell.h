@@ -32,9 +32,16 @@ void present(int dx, int dy);
 int pointer_x();
 int pointer_y();
 
-// Run every logic tick owed to a screen, each with freshly captured input; returns
-// how many ran.
+// Ticks owed beyond this (a second) are dropped: after the machine slept or the
+// process was stopped, the match goes on from where it was instead of running the
+// whole gap at once with the player's input frozen.
+const int MAX_OWED_TICKS = 100;
+
+// Run every logic tick owed to a screen (at most MAX_OWED_TICKS), each with freshly
+// captured input; returns how many ran.
 template <class S> int run_owed_ticks(S &s) {
+    int owed = logic;
+    if (owed > MAX_OWED_TICKS) logic -= owed - MAX_OWED_TICKS;
     int n = 0;
     while (logic > 0) {
         input.capture();

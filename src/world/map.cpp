@@ -12,6 +12,7 @@
 #include "shell/data.h"
 #include "shell/image.h"
 #include "shell/options.h"
+#include "shell/say.h"
 #include "world/barrel.h"
 #include "world/box.h"
 
@@ -33,7 +34,7 @@ cmap::cmap()
 }
 
 static void report(const char *path, const maperror &err) {
-    fprintf(stderr, "%s:%d: %s\n", path, err.line, err.reason.c_str());
+    say("%s:%d: %s", path, err.line, err.reason.c_str());
 }
 
 // The folder of the player's own maps in the list (set by load).
@@ -54,38 +55,48 @@ static std::vector<std::string> krm_files(const std::string &dir) {
     return files;
 }
 
+const int MAX_MAP_COMPLAINTS = 10; // refused map files named one by one, then counted
+
 // Adds the maps of one folder. Only maps that read cleanly are listed, so a broken file
 // never takes one of the slots; the files come sorted, so which maps make the list
 // never depends on the file system's order. A player's map with the name of a listed
-// one takes its place.
+// one takes its place. Once the list is full, a file that could only add a map is not
+// read at all; those are counted in one line.
 static void add_maps(cmap &m, const std::string &dir, bool user, mapfile &checked) {
+    int complaints = 0, overflow = 0;
+    auto complain = [&](const std::string &path, const std::string &why) {
+        if (++complaints <= MAX_MAP_COMPLAINTS) say("%s: %s", path.c_str(), why.c_str());
+    };
     for (const std::string &file : krm_files(dir)) {
         m.nfound++;
         std::string path = dir + "/" + file;
-        if (file.size() > (size_t)MAP_NAME_MAX) {
-            fprintf(stderr, "%s: the name is too long (at most 10 letters before .krm); left out\n",
-                    path.c_str());
-            continue;
-        }
-        maperror err;
-        if (!parse_map_file(path.c_str(), checked, err, tile_problem_in_bmp_folder)) {
-            report(path.c_str(), err);
+        if (const char *why = map_file_name_problem(file)) {
+            complain(path, std::string(why) + "; left out");
             continue;
         }
         int slot = 0;
         while (slot < m.nm && file != m.names[slot]) slot++;
-        if (slot < m.nm) {
-            fprintf(stderr, "%s: used instead of the shipped map of the same name\n", path.c_str());
-        } else if (m.nm == MAX_MAPS) {
-            fprintf(stderr, "%s: the map list is full (%d maps); left out\n", path.c_str(),
-                    MAX_MAPS);
+        if (slot == m.nm && m.nm == MAX_MAPS) {
+            overflow++;
             continue;
-        } else {
-            m.nm++;
         }
+        maperror err;
+        if (!parse_map_file(path.c_str(), checked, err, tile_problem_in_bmp_folder)) {
+            complain(path + ":" + std::to_string(err.line), err.reason);
+            continue;
+        }
+        if (slot < m.nm)
+            say("%s: used instead of the shipped map of the same name", path.c_str());
+        else
+            m.nm++;
         memcpy(m.names[slot], file.c_str(), file.size() + 1);
         m.user[slot] = user;
     }
+    if (complaints > MAX_MAP_COMPLAINTS)
+        say("%s: %d more map files refused", dir.c_str(), complaints - MAX_MAP_COMPLAINTS);
+    if (overflow > 0)
+        say("%s: %d more map file%s left out: the map list is full (%d maps)", dir.c_str(), overflow,
+            overflow == 1 ? "" : "s", MAX_MAPS);
 }
 
 void cmap::load(const char *user_dir) {
@@ -221,7 +232,7 @@ bool cmap::init() {
         BITMAP *img = load_checked_bmp(tile_path.c_str(), TILE_SIZE, TILE_SIZE, why);
         if (!img) {
             problem = "tile \"" + std::string(mf.tile[i]) + "\": " + why;
-            fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
+            say("%s: %s", path.c_str(), problem.c_str());
             ok = false;
             break;
         }

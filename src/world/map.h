@@ -5,9 +5,9 @@
 #include <string>
 
 #include "world/mapfile.h"
+#include "world/mapname.h"
 
 const int MAX_MAPS = 32;
-const int MAP_NAME_MAX = 14; // file name with extension
 
 // Collision classes of a cell character (read as a signed byte).
 inline bool solid_cell(int code) { return (signed char)code > 96; }

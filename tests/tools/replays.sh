@@ -112,6 +112,36 @@ rm "$tmp/game/krm/arena.krm"
 sim "$tmp/match.krr"
 expect 2 "is not in the map list" "a missing map"
 
+# Files in the way: a FIFO is never waited on nor replaced, a file-size limit fails a
+# write instead of killing, a re-recording that cannot finish keeps the old file, and
+# control bytes in names never reach the terminal raw.
+run() { # run CMD...: as sim, for any command (ended after 20 s)
+    timeout 20 "$@" >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    said=$(cat "$tmp/err")
+}
+mkfifo "$tmp/fifo.krr"
+sim "$tmp/fifo.krr"
+expect 2 "not a regular file" "a FIFO given to --replay"
+sim ''
+expect 2 "empty value" "an empty --replay"
+run "$tmp/game/krag-sim" --ticks 100 --record "$tmp/fifo.krr"
+expect 1 "is not a regular file; it is left as it is" "recording onto a FIFO"
+[ -p "$tmp/fifo.krr" ] || fail "the FIFO was replaced"
+run "$tmp/game/krag-sim" --ticks 3000 --restless --record "$tmp/big.krr"
+cp "$tmp/big.krr" "$tmp/before.krr"
+run prlimit --fsize=500 "$tmp/game/krag-sim" --replay "$tmp/big.krr" --update
+expect 1 "not re-recorded; the old file is kept" "re-recording past a file-size limit"
+cmp -s "$tmp/big.krr" "$tmp/before.krr" || fail "the old recording was changed"
+run prlimit --fsize=500 "$tmp/game/krag-sim" --ticks 3000 --restless --record "$tmp/cut.krr"
+expect 0 "cannot write the replay" "recording past a file-size limit"
+sim "$tmp/cut.krr"
+expect 3 "" "a recording cut by the limit still plays"
+! ls -A "$tmp" | grep -q '\.tmp$' || fail "a temporary was left: $(ls -A "$tmp")"
+run "$build/krag" --data $'\e]0;owned\a\e[2J'
+expect 1 '\x1b]0;owned\x07\x1b[2J' "a data folder with control bytes"
+grep -q $'\e' "$tmp/err" && fail "a raw ESC reached stderr"
+
 if [ $fails -ne 0 ]; then
     echo "$fails failure(s)"
     exit 1

@@ -267,7 +267,7 @@ TEST_F(Recording, FilesAreNamedByTimeAndMapAndOnlyTheNewest50AreKept) {
     // 55 older recordings, a day apart, and a file of another kind.
     for (int i = 0; i < 55; i++) {
         char name[64];
-        snprintf(name, sizeof name, "/old-%02d.krr", i);
+        snprintf(name, sizeof name, "/2020-01-01_12-00-%02d_OLD.krr", i);
         std::string p = replays_dir + name;
         fclose(fopen(p.c_str(), "w"));
         struct utimbuf t = {time(nullptr) - 86400 * (60 - i), time(nullptr) - 86400 * (60 - i)};
@@ -288,10 +288,89 @@ TEST_F(Recording, FilesAreNamedByTimeAndMapAndOnlyTheNewest50AreKept) {
     ASSERT_EQ(50u, kept.size());
     EXPECT_EQ(second, kept[0]);
     EXPECT_EQ(first, kept[1]);
-    EXPECT_EQ(replays_dir + "/old-54.krr", kept[2]);
-    EXPECT_EQ(replays_dir + "/old-07.krr", kept[49]);
+    EXPECT_EQ(replays_dir + "/2020-01-01_12-00-54_OLD.krr", kept[2]);
+    EXPECT_EQ(replays_dir + "/2020-01-01_12-00-07_OLD.krr", kept[49]);
     struct stat st;
     EXPECT_EQ(0, stat((replays_dir + "/notes.txt").c_str(), &st));
+}
+
+// The player's own files in the replay folder, files reached through symlinks and a
+// replay folder that is a symlink are never pruned; a symlink planted at the name of a
+// temporary is not written through.
+TEST_F(Recording, PruningTouchesOnlyTheGamesOwnRecordingsAndNoSymlink) {
+    std::string elsewhere = dir + "/elsewhere";
+    ASSERT_EQ(0, system(("mkdir -p " + replays_dir + " " + elsewhere).c_str()));
+    auto old_file = [](const std::string &p) {
+        fclose(fopen(p.c_str(), "w"));
+        struct utimbuf t = {1000000000, 1000000000};
+        utime(p.c_str(), &t);
+    };
+    for (int i = 0; i < 60; i++) {
+        char name[64];
+        snprintf(name, sizeof name, "/2020-01-01_12-00-%02d_OLD.krr", i);
+        old_file(replays_dir + name);
+        if (i < 3) old_file(elsewhere + name);
+    }
+    for (const char *mine : {"/my-best.krr", "/.hidden.krr", "/2020-01-01_notes.krr"})
+        old_file(replays_dir + mine);
+    ASSERT_EQ(0, symlink((elsewhere + "/2020-01-01_12-00-00_OLD.krr").c_str(),
+                         (replays_dir + "/2020-01-01_12-00-99_LINK.krr").c_str()));
+    // Symlinks at the temporary names the old recorder used, now and a second on.
+    std::string victim = dir + "/victim";
+    old_file(victim);
+    char stamp[32];
+    for (int s = 0; s < 2; s++) {
+        time_t t = time(nullptr) + s;
+        strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", localtime(&t));
+        symlink(victim.c_str(), (replays_dir + "/" + stamp + "_TEST.krr.tmp").c_str());
+    }
+
+    ASSERT_FALSE(record(10).empty());
+    struct stat st;
+    EXPECT_EQ(0, stat(victim.c_str(), &st));
+    EXPECT_EQ(0, st.st_size) << "written through a planted symlink";
+    for (const char *kept : {"/my-best.krr", "/.hidden.krr", "/2020-01-01_notes.krr",
+                             "/2020-01-01_12-00-99_LINK.krr", "/2020-01-01_12-00-59_OLD.krr"})
+        EXPECT_EQ(0, lstat((replays_dir + kept).c_str(), &st)) << kept;
+    EXPECT_NE(0, lstat((replays_dir + "/2020-01-01_12-00-09_OLD.krr").c_str(), &st));
+    EXPECT_EQ(0, stat((elsewhere + "/2020-01-01_12-00-00_OLD.krr").c_str(), &st));
+
+    // Through a replay folder that is a symlink, nothing is removed.
+    std::string linked = dir + "/linked";
+    ASSERT_EQ(0, symlink(elsewhere.c_str(), linked.c_str()));
+    prune_replays(linked, 1, "");
+    EXPECT_EQ(0, stat((elsewhere + "/2020-01-01_12-00-02_OLD.krr").c_str(), &st));
+}
+
+// Every name the map list takes is recorded and plays back.
+TEST_F(Recording, MapsWithAnyListedNameAreRecordedAndPlayBack) {
+    for (const char *name : {"a b.krm", "\xc3\xbcn\xc3\xaf.krm", "...krm", ".hidden.krm"}) {
+        write_map(name, "");
+        map.load();
+        options.level = map.find(name);
+        ASSERT_GE(options.level, 0) << name;
+        std::string path = record(20), err;
+        ASSERT_FALSE(path.empty()) << name;
+        EXPECT_TRUE(playback.load(path, err)) << name << ": " << err;
+        ASSERT_EQ(0, unlink(("krm/" + std::string(name)).c_str()));
+    }
+}
+
+// A match left running past what a replay holds leaves a file that plays.
+TEST_F(Recording, ARecordingStopsPlayableAtTheLongestReplay) {
+    crecorder rec;
+    ASSERT_TRUE(rec.open_file(dir + "/long.krr", 1));
+    ctick_input still = {0, 320, 240, 0, false};
+    testing::internal::CaptureStderr();
+    for (long t = 0; t < REPLAY_MAX_TICKS + 500; t++)
+        rec.tick(still);
+    EXPECT_TRUE(rec.close("ticks=0"));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
+    creplay r;
+    std::string err;
+    ASSERT_TRUE(read_replay_file(dir + "/long.krr", r, err)) << err;
+    EXPECT_EQ(REPLAY_MAX_TICKS, r.ticks);
 }
 
 // A key pressed for one tick of the viewer.

@@ -9,10 +9,13 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "shell/files.h"
 #include "shell/menu.h"
 #include "shell/options.h"
 #include "shell/settings.h"
@@ -289,4 +292,83 @@ TEST_F(Settings, TheFirstVideoModeIsTheSavedOne) {
     start_mode = CHOICE_WINDOW;
     menu = cmenu();
     options = coptions();
+}
+
+// Quitting after a run that changed nothing leaves the file as the player wrote it; a
+// change rewrites only its own line. A map missing today keeps its name.
+TEST_F(Settings, OnlyChangedSettingsAreWrittenAndEverythingElseIsKept) {
+    const std::string mine = "# my notes\n"
+                             "map = gone\n"
+                             "kill_limit = 5\n"
+                             "future_setting = 3\n"
+                             "  # indented note\n";
+    write(mine);
+    std::string err = load();
+    EXPECT_NE(std::string::npos, err.find("map = gone is not in the map list")) << err;
+    struct stat st0, st1;
+    ASSERT_EQ(0, stat(path.c_str(), &st0));
+    ASSERT_TRUE(settings_save(path.string()));
+    ASSERT_EQ(0, stat(path.c_str(), &st1));
+    EXPECT_EQ(st0.st_ino, st1.st_ino) << "not rewritten";
+    EXPECT_EQ(mine, read());
+
+    options.kills = 9;
+    options.bots = 2;
+    ASSERT_TRUE(settings_save(path.string()));
+    EXPECT_EQ("# my notes\n"
+              "map = gone\n"
+              "kill_limit = 9\n"
+              "future_setting = 3\n"
+              "  # indented note\n"
+              "bots = 2\n",
+              read());
+}
+
+// A FIFO in place of the file is not waited on; a value that would break its line (a
+// map named with a newline) is never written.
+TEST_F(Settings, AFifoIsNotWaitedOnAndNoValueWritesALineOfItsOwn) {
+    strcpy(map.names[1], "x\nbots=1.krm");
+    options.level = 1;
+    ASSERT_TRUE(settings_save(path.string()));
+    std::string text = read();
+    EXPECT_EQ(std::string::npos, text.find("bots=1")) << text;
+    EXPECT_EQ(std::string::npos, text.find("map =")) << text;
+    EXPECT_EQ(0700u, (unsigned)fs::status(path.parent_path()).permissions() & 0777u);
+
+    fs::remove(path);
+    ASSERT_EQ(0, mkfifo(path.c_str(), 0600));
+    std::string err = load(); // blocked in open() for good before
+    EXPECT_NE(std::string::npos, err.find("settings.cfg is not a file")) << err;
+}
+
+// Under a file-size limit the save fails like a full disk: one line, the old file
+// whole, no temporary left, and the game is not killed.
+TEST_F(Settings, AFileSizeLimitFailsTheSaveWithoutHarm) {
+    const std::string mine = "# " + std::string(600, 'x') + "\nkill_limit = 5\n";
+    write(mine);
+    EXPECT_EQ("", load());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ignore_file_size_signal();
+        struct rlimit small = {500, 500};
+        setrlimit(RLIMIT_FSIZE, &small);
+        options.kills = 6;
+        if (!freopen("/dev/null", "w", stderr)) _exit(2);
+        _exit(settings_save(path.string()) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(mine, read());
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(path.parent_path()), {}));
+}
+
+TEST_F(Settings, ARelativeHomeIsTreatedAsMissing) {
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "some/where", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ("", settings_path() + settings_path());
+    EXPECT_EQ(1, lines(testing::internal::GetCapturedStderr())) << "said once";
+    setenv("HOME", "/nowhere", 1);
 }
