@@ -255,7 +255,7 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
     out.reset();
     out.u8(m.type);
     switch (m.type) {
-    case MSG_HELLO:
+    case PKT_HELLO:
         if (m.hello.protocol < 0 || m.hello.protocol > 255 ||
             !net_printable(m.hello.version, NET_VERSION_MAX) ||
             !net_printable(m.hello.name, NET_NAME_MAX))
@@ -265,19 +265,19 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
         out.u64(m.hello.fingerprint);
         out.text(m.hello.name);
         break;
-    case MSG_WELCOME:
+    case PKT_WELCOME:
         if (!slot_ok(m.welcome.slot) || !settings_ok(m.welcome.settings)) return false;
         out.u8(m.welcome.slot);
         put_settings(m.welcome.settings, out);
         break;
-    case MSG_REFUSE:
+    case PKT_REFUSE:
         if (!net_printable(m.reason, NET_REASON_MAX)) return false;
         out.text(m.reason);
         break;
-    case MSG_MAP_REQUEST:
-    case MSG_READY:
+    case PKT_MAP_REQUEST:
+    case PKT_READY:
         break;
-    case MSG_MAP_CHUNK: {
+    case PKT_MAP_CHUNK: {
         const cnet_map_chunk &c = m.chunk;
         if (c.size < 1 || c.size > NET_MAP_CHUNK || c.total > NET_MAP_MAX_BYTES ||
             c.offset > c.total || (uint32_t)c.size > c.total - c.offset)
@@ -286,11 +286,11 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
         out.raw(c.bytes, c.size);
         break;
     }
-    case MSG_START:
+    case PKT_START:
         if (m.countdown < 0 || m.countdown > 1000) return false;
         out.u16(m.countdown);
         break;
-    case MSG_INPUTS: {
+    case PKT_INPUTS: {
         const cnet_inputs &in = m.inputs;
         if (in.now < 0 || in.now > NET_MAX_TICK || in.echo < 0 || in.echo > NET_MAX_TICK || in.nacks < 0 || in.nacks > NET_MAX_PLAYERS ||
             in.nblocks < 0 || in.nblocks > NET_MAX_PLAYERS)
@@ -321,18 +321,18 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
             put_block(in.blocks[i], out);
         break;
     }
-    case MSG_HASH:
-    case MSG_LEAVE:
-    case MSG_OUT_OF_STEP:
-    case MSG_PAUSE:
+    case PKT_HASH:
+    case PKT_LEAVE:
+    case PKT_OUT_OF_STEP:
+    case PKT_PAUSE:
         if (m.tick < 0 || m.tick > NET_MAX_TICK) return false;
-        if (m.type == MSG_LEAVE && !slot_ok(m.slot)) return false;
+        if (m.type == PKT_LEAVE && !slot_ok(m.slot)) return false;
         out.varint(m.tick);
-        if (m.type == MSG_HASH) out.u64(m.hash);
-        if (m.type == MSG_LEAVE) out.u8(m.slot);
-        if (m.type == MSG_PAUSE) out.u8(m.paused);
+        if (m.type == PKT_HASH) out.u64(m.hash);
+        if (m.type == PKT_LEAVE) out.u8(m.slot);
+        if (m.type == PKT_PAUSE) out.u8(m.paused);
         break;
-    case MSG_NAMES: {
+    case PKT_NAMES: {
         const cnet_names &n = m.names;
         if (n.count < 1 || n.count > NET_MAX_PLAYERS) return false;
         out.u8(n.count);
@@ -354,9 +354,9 @@ bool net_decode(const uint8_t *p, size_t n, cnet_msg &out, std::string &err) {
     if (n > NET_MAX_PACKET) return err = "the packet is too large", false;
     cunpacker u(p, n);
     cnet_msg &m = out;
-    m.type = u.in(u.u8(), 1, MSG_LAST, "unknown message type");
+    m.type = u.in(u.u8(), 1, PKT_LAST, "unknown message type");
     switch (u.ok() ? m.type : 0) {
-    case MSG_HELLO:
+    case PKT_HELLO:
         m.hello.protocol = u.u8();
         // A different protocol may lay out the rest differently: stop reading here.
         if (u.ok() && m.hello.protocol != NET_PROTOCOL) return err = "different protocol", false;
@@ -364,17 +364,17 @@ bool net_decode(const uint8_t *p, size_t n, cnet_msg &out, std::string &err) {
         m.hello.fingerprint = u.u64();
         m.hello.name = u.text(NET_NAME_MAX, false, "the name is not 1-15 plain characters");
         break;
-    case MSG_WELCOME:
+    case PKT_WELCOME:
         m.welcome.slot = u.in(u.u8(), 0, NET_MAX_PLAYERS - 1, "a player slot is out of range");
         get_settings(u, m.welcome.settings);
         break;
-    case MSG_REFUSE:
+    case PKT_REFUSE:
         m.reason = u.text(NET_REASON_MAX, false, "the reason is not plain text");
         break;
-    case MSG_MAP_REQUEST:
-    case MSG_READY:
+    case PKT_MAP_REQUEST:
+    case PKT_READY:
         break;
-    case MSG_MAP_CHUNK: {
+    case PKT_MAP_CHUNK: {
         cnet_map_chunk &c = m.chunk;
         c.offset = u.u32();
         c.total = u.in(u.u32(), 1, NET_MAP_MAX_BYTES, "the map is too large");
@@ -385,10 +385,10 @@ bool net_decode(const uint8_t *p, size_t n, cnet_msg &out, std::string &err) {
         if (bytes) memcpy(c.bytes, bytes, c.size);
         break;
     }
-    case MSG_START:
+    case PKT_START:
         m.countdown = u.in(u.u16(), 0, 1000, "the countdown is out of range");
         break;
-    case MSG_INPUTS: {
+    case PKT_INPUTS: {
         cnet_inputs &in = m.inputs;
         in.now = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
         in.echo = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
@@ -407,17 +407,17 @@ bool net_decode(const uint8_t *p, size_t n, cnet_msg &out, std::string &err) {
         if (u.ok() && !distinct(slots, in.nblocks)) u.fail("a player slot is out of range or twice");
         break;
     }
-    case MSG_HASH:
-    case MSG_LEAVE:
-    case MSG_OUT_OF_STEP:
-    case MSG_PAUSE:
+    case PKT_HASH:
+    case PKT_LEAVE:
+    case PKT_OUT_OF_STEP:
+    case PKT_PAUSE:
         m.tick = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
-        if (m.type == MSG_HASH) m.hash = u.u64();
-        if (m.type == MSG_LEAVE)
+        if (m.type == PKT_HASH) m.hash = u.u64();
+        if (m.type == PKT_LEAVE)
             m.slot = u.in(u.u8(), 0, NET_MAX_PLAYERS - 1, "a player slot is out of range");
-        if (m.type == MSG_PAUSE) m.paused = u.in(u.u8(), 0, 1, "the pause flag is not 0 or 1");
+        if (m.type == PKT_PAUSE) m.paused = u.in(u.u8(), 0, 1, "the pause flag is not 0 or 1");
         break;
-    case MSG_NAMES: {
+    case PKT_NAMES: {
         cnet_names &nm = m.names;
         nm.count = u.in(u.u8(), 1, NET_MAX_PLAYERS, "the slot count is out of range");
         for (int i = 0; i < nm.count && u.ok(); i++) {

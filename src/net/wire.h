@@ -39,20 +39,20 @@ const size_t NET_MAX_PACKET = 1400;    // bytes; fits one Ethernet frame
 const size_t NET_DISCOVER_BYTES = 64;  // a discovery request, exactly
 
 enum {
-    MSG_HELLO = 1,    // joiner -> host: who I am and what I run
-    MSG_WELCOME,      // host -> joiner: your slot, the match's settings and map
-    MSG_REFUSE,       // host -> joiner: why not (then the host disconnects)
-    MSG_MAP_REQUEST,  // joiner -> host: send me the map
-    MSG_MAP_CHUNK,    // host -> joiner: a piece of the map file
-    MSG_READY,        // joiner -> host: map loaded, ready to start
-    MSG_START,        // host -> all: the match starts after a countdown
-    MSG_INPUTS,       // both ways: inputs of recent ticks, and what was received
-    MSG_HASH,         // both ways: the world's hash at a confirmed tick
-    MSG_NAMES,        // host -> all: who is in which slot
-    MSG_LEAVE,        // joiner -> host: I leave; host -> all: a slot turns bot
-    MSG_OUT_OF_STEP,  // both ways: hashes differed at this tick
-    MSG_PAUSE,        // host -> all: the match pauses or resumes at a tick
-    MSG_LAST = MSG_PAUSE
+    PKT_HELLO = 1,    // joiner -> host: who I am and what I run
+    PKT_WELCOME,      // host -> joiner: your slot, the match's settings and map
+    PKT_REFUSE,       // host -> joiner: why not (then the host disconnects)
+    PKT_MAP_REQUEST,  // joiner -> host: send me the map
+    PKT_MAP_CHUNK,    // host -> joiner: a piece of the map file
+    PKT_READY,        // joiner -> host: map loaded, ready to start
+    PKT_START,        // host -> all: the match starts after a countdown
+    PKT_INPUTS,       // both ways: inputs of recent ticks, and what was received
+    PKT_HASH,         // both ways: the world's hash at a confirmed tick
+    PKT_NAMES,        // host -> all: who is in which slot
+    PKT_LEAVE,        // joiner -> host: I leave; host -> all: a slot turns bot
+    PKT_OUT_OF_STEP,  // both ways: hashes differed at this tick
+    PKT_PAUSE,        // host -> all: the match pauses or resumes at a tick
+    PKT_LAST = PKT_PAUSE
 };
 
 // One tick's input of one player, as the world reads it.

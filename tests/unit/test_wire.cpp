@@ -31,23 +31,23 @@ cnet_settings offered() {
 std::vector<cnet_msg> samples() {
     std::vector<cnet_msg> v;
     cnet_msg m{};
-    m.type = MSG_HELLO, m.hello = {NET_PROTOCOL, "1.0.0", 0x0123456789abcdefULL, "Ann ~ Lee 12345"};
+    m.type = PKT_HELLO, m.hello = {NET_PROTOCOL, "1.0.0", 0x0123456789abcdefULL, "Ann ~ Lee 12345"};
     v.push_back(m);
-    m.type = MSG_WELCOME, m.welcome = {5, offered()};
+    m.type = PKT_WELCOME, m.welcome = {5, offered()};
     v.push_back(m);
-    m.type = MSG_REFUSE, m.reason = "different game version: host 1.0.1, you 1.0.0";
+    m.type = PKT_REFUSE, m.reason = "different game version: host 1.0.1, you 1.0.0";
     v.push_back(m);
-    m.type = MSG_MAP_REQUEST;
+    m.type = PKT_MAP_REQUEST;
     v.push_back(m);
-    m.type = MSG_MAP_CHUNK, m.chunk.offset = 16000, m.chunk.total = 17024, m.chunk.size = 1024;
+    m.type = PKT_MAP_CHUNK, m.chunk.offset = 16000, m.chunk.total = 17024, m.chunk.size = 1024;
     for (int i = 0; i < 1024; i++)
         m.chunk.bytes[i] = i * 7;
     v.push_back(m);
-    m.type = MSG_READY;
+    m.type = PKT_READY;
     v.push_back(m);
-    m.type = MSG_START, m.countdown = 300;
+    m.type = PKT_START, m.countdown = 300;
     v.push_back(m);
-    m.type = MSG_INPUTS;
+    m.type = PKT_INPUTS;
     cnet_inputs &in = m.inputs;
     in.now = NET_MAX_TICK - 1, in.echo = 3, in.nacks = 2, in.acks[0] = {5, 0}, in.acks[1] = {0, NET_MAX_TICK};
     in.nblocks = NET_MAX_PLAYERS;
@@ -59,23 +59,23 @@ std::vector<cnet_msg> samples() {
                        NET_AIM_MAX - k, k % NET_BUTTON_MASK};
     }
     v.push_back(m);
-    m.type = MSG_HASH, m.tick = 50, m.hash = ~0ULL;
+    m.type = PKT_HASH, m.tick = 50, m.hash = ~0ULL;
     v.push_back(m);
-    m.type = MSG_NAMES, m.names.count = 3, m.names.human[0] = true, m.names.name[0] = "host";
+    m.type = PKT_NAMES, m.names.count = 3, m.names.human[0] = true, m.names.name[0] = "host";
     m.names.human[1] = false, m.names.name[1] = "", m.names.human[2] = true, m.names.name[2] = "x";
     v.push_back(m);
-    m.type = MSG_LEAVE, m.tick = 12345, m.slot = 4;
+    m.type = PKT_LEAVE, m.tick = 12345, m.slot = 4;
     v.push_back(m);
-    m.type = MSG_OUT_OF_STEP, m.tick = 0;
+    m.type = PKT_OUT_OF_STEP, m.tick = 0;
     v.push_back(m);
-    m.type = MSG_PAUSE, m.tick = 77, m.paused = true;
+    m.type = PKT_PAUSE, m.tick = 77, m.paused = true;
     v.push_back(m);
     return v;
 }
 
 TEST(wire, EveryMessageReadsBackAsWritten) {
     std::vector<cnet_msg> all = samples();
-    ASSERT_EQ((int)all.size(), MSG_LAST);
+    ASSERT_EQ((int)all.size(), PKT_LAST);
     for (const cnet_msg &m : all) {
         std::string s = encoded(m), err;
         ASSERT_LE(s.size(), NET_MAX_PACKET);
@@ -85,11 +85,11 @@ TEST(wire, EveryMessageReadsBackAsWritten) {
     }
     cnet_msg back{};
     std::string err;
-    ASSERT_TRUE(decodes(encoded(all[MSG_INPUTS - 1]), back, err));
+    ASSERT_TRUE(decodes(encoded(all[PKT_INPUTS - 1]), back, err));
     for (int s = 0; s < NET_MAX_PLAYERS; s++)
         for (int k = 0; k < back.inputs.blocks[s].count; k++)
-            EXPECT_TRUE(back.inputs.blocks[s].in[k] == all[MSG_INPUTS - 1].inputs.blocks[s].in[k]);
-    ASSERT_TRUE(decodes(encoded(all[MSG_WELCOME - 1]), back, err));
+            EXPECT_TRUE(back.inputs.blocks[s].in[k] == all[PKT_INPUTS - 1].inputs.blocks[s].in[k]);
+    ASSERT_TRUE(decodes(encoded(all[PKT_WELCOME - 1]), back, err));
     EXPECT_EQ(back.welcome.settings.map, "wilds.krm");
     EXPECT_EQ(back.welcome.settings.seed, 0xdeadbeef);
 }
@@ -117,41 +117,41 @@ TEST(wire, RefusesOutOfRangeFields) {
     };
     const ccase cases[] = {
         {"unknown type", {0}},
-        {"unknown type", {MSG_LAST + 1}},
-        {"protocol", {MSG_HELLO, NET_PROTOCOL + 1, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 1, 'a'}},
-        {"name with a control character", {MSG_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 2, 'a', '\n'}},
-        {"empty name", {MSG_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"name of 16", {MSG_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 16, 'a', 'a', 'a', 'a',
+        {"unknown type", {PKT_LAST + 1}},
+        {"protocol", {PKT_HELLO, NET_PROTOCOL + 1, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 1, 'a'}},
+        {"name with a control character", {PKT_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 2, 'a', '\n'}},
+        {"empty name", {PKT_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"name of 16", {PKT_HELLO, NET_PROTOCOL, 1, '1', 0, 0, 0, 0, 0, 0, 0, 0, 16, 'a', 'a', 'a', 'a',
                         'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a'}},
-        {"slot 6", {MSG_WELCOME, 6, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
-        {"blood 3", {MSG_WELCOME, 0, 0, 0, 0, 1, 3, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
-        {"delay 5", {MSG_WELCOME, 0, 0, 0, 0, 1, 2, 0, 5, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
-        {"one player", {MSG_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 1, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
-        {"map of 64 KB + 1", {MSG_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 1, 0}},
-        {"empty map", {MSG_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"chunk past the map", {MSG_MAP_CHUNK, 0xff, 0, 0, 0, 0, 1, 0, 0, 2, 0, 'a', 'b'}},
-        {"chunk at the end", {MSG_MAP_CHUNK, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 'a'}},
-        {"chunk of 1025", {MSG_MAP_CHUNK, 0, 0, 0, 0, 0, 0, 1, 0, 1, 4}},
-        {"countdown", {MSG_START, 0xe9, 3}},
-        {"slot 6 in an ack", {MSG_INPUTS, 0, 0, 1, 6, 0, 0}},
-        {"one slot acked twice", {MSG_INPUTS, 0, 0, 2, 1, 0, 1, 5, 0}},
-        {"seven acks", {MSG_INPUTS, 0, 0, 7}},
-        {"slot 6 in a block", {MSG_INPUTS, 0, 0, 0, 1, 6, 0, 1, 0}},
-        {"no ticks in a block", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 0}},
-        {"33 ticks in a block", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 33, 0xf8, 0}},
-        {"a run past its block", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 2, 0x10}},
-        {"one slot in two blocks", {MSG_INPUTS, 0, 0, 0, 2, 3, 0, 1, 0, 3, 9, 1, 0}},
-        {"tick past the last", {MSG_INPUTS, 0, 0, 0, 1, 0, 0xff, 0xff, 0xff, 0x07, 2, 0, 0}},
-        {"unknown action bit", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 1, 1, 0x80, 0x80, 0x10}},
-        {"unknown button bit", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 1, 2, 8}},
-        {"aim far outside", {MSG_INPUTS, 0, 0, 0, 1, 0, 0, 1, 4, 0x80, 0x80, 0x01, 0}},
-        {"overlong number", {MSG_HASH, 0x80, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"number of six bytes", {MSG_HASH, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"slot 6 leaves", {MSG_LEAVE, 5, 6}},
-        {"pause flag 2", {MSG_PAUSE, 5, 2}},
-        {"no slots named", {MSG_NAMES, 0}},
-        {"a slot neither human nor bot", {MSG_NAMES, 1, 2}},
-        {"a human without a name", {MSG_NAMES, 1, 1, 0}},
+        {"slot 6", {PKT_WELCOME, 6, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
+        {"blood 3", {PKT_WELCOME, 0, 0, 0, 0, 1, 3, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
+        {"delay 5", {PKT_WELCOME, 0, 0, 0, 0, 1, 2, 0, 5, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
+        {"one player", {PKT_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 1, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 0, 0}},
+        {"map of 64 KB + 1", {PKT_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 1, 0, 1, 0}},
+        {"empty map", {PKT_WELCOME, 0, 0, 0, 0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 1, 'm', 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"chunk past the map", {PKT_MAP_CHUNK, 0xff, 0, 0, 0, 0, 1, 0, 0, 2, 0, 'a', 'b'}},
+        {"chunk at the end", {PKT_MAP_CHUNK, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 'a'}},
+        {"chunk of 1025", {PKT_MAP_CHUNK, 0, 0, 0, 0, 0, 0, 1, 0, 1, 4}},
+        {"countdown", {PKT_START, 0xe9, 3}},
+        {"slot 6 in an ack", {PKT_INPUTS, 0, 0, 1, 6, 0, 0}},
+        {"one slot acked twice", {PKT_INPUTS, 0, 0, 2, 1, 0, 1, 5, 0}},
+        {"seven acks", {PKT_INPUTS, 0, 0, 7}},
+        {"slot 6 in a block", {PKT_INPUTS, 0, 0, 0, 1, 6, 0, 1, 0}},
+        {"no ticks in a block", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 0}},
+        {"33 ticks in a block", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 33, 0xf8, 0}},
+        {"a run past its block", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 2, 0x10}},
+        {"one slot in two blocks", {PKT_INPUTS, 0, 0, 0, 2, 3, 0, 1, 0, 3, 9, 1, 0}},
+        {"tick past the last", {PKT_INPUTS, 0, 0, 0, 1, 0, 0xff, 0xff, 0xff, 0x07, 2, 0, 0}},
+        {"unknown action bit", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 1, 0x80, 0x80, 0x10}},
+        {"unknown button bit", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 2, 8}},
+        {"aim far outside", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 4, 0x80, 0x80, 0x01, 0}},
+        {"overlong number", {PKT_HASH, 0x80, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"number of six bytes", {PKT_HASH, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"slot 6 leaves", {PKT_LEAVE, 5, 6}},
+        {"pause flag 2", {PKT_PAUSE, 5, 2}},
+        {"no slots named", {PKT_NAMES, 0}},
+        {"a slot neither human nor bot", {PKT_NAMES, 1, 2}},
+        {"a human without a name", {PKT_NAMES, 1, 1, 0}},
     };
     for (const ccase &c : cases) {
         cnet_msg back{};
@@ -164,17 +164,17 @@ TEST(wire, RefusesOutOfRangeFields) {
     }
     // Oversized packets are refused before a byte is read.
     std::vector<uint8_t> big(NET_MAX_PACKET + 1, 0);
-    big[0] = MSG_READY;
+    big[0] = PKT_READY;
     cnet_msg back{};
     std::string err;
     EXPECT_FALSE(net_decode(big.data(), big.size(), back, err));
     // The encoder will not write what the decoder refuses.
     std::vector<cnet_msg> all = samples();
-    cnet_msg m = all[MSG_INPUTS - 1];
+    cnet_msg m = all[PKT_INPUTS - 1];
     m.inputs.blocks[0].in[3].aim_x = NET_AIM_MAX + 1;
     cpacker p;
     EXPECT_FALSE(net_encode(m, p));
-    m = all[MSG_WELCOME - 1];
+    m = all[PKT_WELCOME - 1];
     m.welcome.settings.map = "../../.bashrc/is-too-long";
     EXPECT_FALSE(net_encode(m, p));
 }
@@ -203,7 +203,7 @@ TEST(wire, DiscoveryAnswersAreNeverLongerThanTheRequest) {
 // read again without crashing.
 TEST(wire, FuzzSeedsAndCrashesReadAsExpected) {
     std::vector<std::string> seeds = files_in(fuzz_dir() + "net-corpus");
-    ASSERT_GE(seeds.size(), (size_t)MSG_LAST);
+    ASSERT_GE(seeds.size(), (size_t)PKT_LAST);
     std::vector<std::string> crashes = files_in(fuzz_dir() + "net-crashes");
     for (const std::string &name : seeds)
         crashes.push_back("../net-corpus/" + name);
