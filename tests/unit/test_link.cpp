@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "net/driver.h"
 #include "net/lossy.h"
 #include "net/transport.h"
 #include "net/wire.h"
@@ -124,6 +125,22 @@ TEST(transport, LoopbackCarriesBothChannelsAndKeepsItsLimits) {
             if (at_host[i].kind == NET_EV_DISCONNECT && at_host[i].peer == joiner) return true;
         return false;
     }));
+}
+
+TEST(link, AddressesWithAndWithoutPorts) {
+    std::string host;
+    int port;
+    ASSERT_TRUE(parse_address("example.org", host, port));
+    EXPECT_EQ(host, "example.org");
+    EXPECT_EQ(port, NET_DEFAULT_PORT);
+    ASSERT_TRUE(parse_address("10.0.0.2:7777", host, port));
+    EXPECT_EQ(host + " " + std::to_string(port), "10.0.0.2 7777");
+    ASSERT_TRUE(parse_address("[::1]:65535", host, port));
+    EXPECT_EQ(host + " " + std::to_string(port), "::1 65535");
+    ASSERT_TRUE(parse_address("fe80::1", host, port));
+    EXPECT_EQ(host, "fe80::1");
+    for (const char *bad : {"", ":7777", "h:", "h:0", "h:65536", "h:-1", "h:12a", "h: 12", "[::1", "[::1]x"})
+        EXPECT_FALSE(parse_address(bad, host, port)) << bad;
 }
 
 } // namespace

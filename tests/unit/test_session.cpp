@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "net/driver.h"
 #include "net/lossy.h"
+#include "net/loopnet.h"
 #include "net/session.h"
 
 namespace {
@@ -72,78 +74,21 @@ cnet_settings toy_settings(int players, int delay) {
 
 const cnet_hello ME = {NET_PROTOCOL, "1.0.0", 0x5151, "ann"};
 
-// A host (endpoint 0) and its joiners (endpoints 1...) over one lossy link, stepped in
-// frames of 10 ms. A joiner's connection is endpoint e, the host's peer e - 1.
+std::vector<cnet_model> doors(std::vector<ctoy> &worlds) {
+    std::vector<cnet_model> d;
+    for (ctoy &w : worlds)
+        d.push_back(w.door());
+    return d;
+}
+
+// Machines on the lossy link, each with its own stand-in world.
 struct cnetwork {
-    clossy_link link;
-    std::vector<csession> peers;
     std::vector<ctoy> worlds;
-    std::vector<bool> up; // still connected
-    long now_ms = 0;
-    // What each slot's player really gave, tick by tick, as its own machine knew it.
-    std::vector<cnet_input> given[NET_MAX_PLAYERS];
+    cloopnet loop;
 
     cnetwork(int machines, bool headless, clink_settings s, uint32_t seed)
-        : peers(machines), worlds(machines), up(machines, true) {
-        link.setup(s, seed);
-        peers[0].host(toy_settings(machines - headless, 2), headless ? "" : "host", ME);
-        for (int j = 1; j < machines; j++) {
-            cnet_hello me = ME;
-            me.name = "joiner" + std::to_string(j);
-            peers[j].join(me);
-            peers[0].connected(j - 1);
-            peers[j].connected(0);
-        }
-        for (int m = 0; m < machines; m++)
-            peers[m].attach(worlds[m].door());
-    }
-
-    void deliver(int from, int to, const std::string &bytes) {
-        // Machines the test made up by hand are not on the link.
-        if (from >= (int)up.size() || to >= (int)up.size() || !up[from] || !up[to]) return;
-        csession &s = peers[to];
-        int peer = to == 0 ? from - 1 : 0;
-        if (bytes.empty()) // the sender hangs up after this
-            s.disconnected(peer);
-        else
-            s.received(peer, bytes);
-    }
-
-    void step() {
-        cparcel p;
-        while (link.take(now_ms, p))
-            deliver(p.from, p.to, p.bytes);
-        for (int m = 0; m < (int)peers.size(); m++) {
-            csession &s = peers[m];
-            if (!up[m]) continue;
-            if (m > 0 && s.state() == SESSION_LOBBY && s.map_wanted()) s.map_ready();
-            if (m == 0 && s.state() == SESSION_LOBBY && s.joined() == (int)peers.size() - (s.slot() < 0) &&
-                s.all_ready())
-                s.start();
-            int me = s.slot();
-            long t = s.state() == SESSION_PLAYING ? s.match().now() + s.settings().delay : 0;
-            s.frame(me >= 0 ? scripted(me, t) : cnet_input{0, 0, 0, 0});
-            if (me >= 0 && s.state() >= SESSION_PLAYING)
-                while ((long)given[me].size() < s.match().known(me))
-                    given[me].push_back(s.match().input(me, given[me].size()));
-            for (cnet_outgoing &o : s.outbox)
-                link.send(now_ms, m, m == 0 ? o.peer + 1 : 0, o.bytes, o.reliable);
-            s.outbox.clear();
-        }
-        now_ms += 10;
-    }
-
-    // Plays until every machine still up has settled; false after two simulated minutes.
-    bool play() {
-        for (int f = 0; f < 12000; f++) {
-            bool all = true;
-            for (int m = 0; m < (int)peers.size(); m++)
-                all = all && (!up[m] || peers[m].settled());
-            if (all) return true;
-            step();
-        }
-        return false;
-    }
+        : worlds(machines), loop(machines, headless, toy_settings(machines - headless, 2), s, seed,
+                                 doors(worlds), scripted) {}
 
     // The world a straight run of the given inputs reaches by `end`.
     uint64_t straight(long end, const csession &ref) {
@@ -153,7 +98,7 @@ struct cnetwork {
             bool human[NET_MAX_PLAYERS];
             for (int s = 0; s < NET_MAX_PLAYERS; s++) {
                 human[s] = ref.match().human_at(s, t);
-                if (human[s]) in[s] = t < (long)given[s].size() ? given[s][t] : given[s].back();
+                if (human[s]) in[s] = t < (long)loop.given[s].size() ? loop.given[s][t] : loop.given[s].back();
             }
             ctoy::tick(&w, in, human);
         }
@@ -162,11 +107,11 @@ struct cnetwork {
 };
 
 void expect_same_match(cnetwork &net, const char *what) {
-    const csession &host = net.peers[0];
+    const csession &host = net.loop.machines[0];
     ASSERT_GT(host.end_tick(), 0) << what << ": " << host.status();
-    for (int m = 0; m < (int)net.peers.size(); m++) {
-        if (!net.up[m]) continue;
-        const csession &s = net.peers[m];
+    for (int m = 0; m < (int)net.loop.machines.size(); m++) {
+        if (!net.loop.up[m]) continue;
+        const csession &s = net.loop.machines[m];
         EXPECT_EQ(s.out_of_step(), -1) << what << " machine " << m;
         EXPECT_EQ(s.end_tick(), host.end_tick()) << what << " machine " << m;
         EXPECT_EQ(ctoy::hash(&net.worlds[m]), ctoy::hash(&net.worlds[0])) << what << " machine " << m;
@@ -183,10 +128,10 @@ TEST(session, MatchesEndAlikeOnEveryMachineOverBadLinks) {
                 std::string what = std::to_string(machines) + " machines, " + std::to_string(rtt) +
                                    " ms, " + std::to_string(loss) + " % lost";
                 cnetwork net(machines, false, {rtt / 2, rtt / 10, loss, loss / 2}, 99 + rtt + loss);
-                ASSERT_TRUE(net.play()) << what << ": " << net.peers[0].status();
+                ASSERT_TRUE(net.loop.play()) << what << ": " << net.loop.machines[0].status();
                 expect_same_match(net, what.c_str());
                 long rollbacks = 0;
-                for (const csession &s : net.peers)
+                for (const csession &s : net.loop.machines)
                     rollbacks += s.match().stats().rollbacks;
                 if (rtt >= 50) {
                     EXPECT_GT(rollbacks, 0) << what << ": predictions were never wrong?";
@@ -196,9 +141,9 @@ TEST(session, MatchesEndAlikeOnEveryMachineOverBadLinks) {
 
 TEST(session, AHostWithoutAPlayerServesAMatch) {
     cnetwork net(4, true, {40, 10, 5, 2}, 5);
-    ASSERT_TRUE(net.play()) << net.peers[0].status();
-    EXPECT_EQ(net.peers[0].slot(), -1);
-    EXPECT_EQ(net.peers[0].match().human_at(0, 0), true); // the first joiner took slot 0
+    ASSERT_TRUE(net.loop.play()) << net.loop.machines[0].status();
+    EXPECT_EQ(net.loop.machines[0].slot(), -1);
+    EXPECT_EQ(net.loop.machines[0].match().human_at(0, 0), true); // the first joiner took slot 0
     expect_same_match(net, "headless host");
 }
 
@@ -206,19 +151,19 @@ TEST(session, AHostWithoutAPlayerServesAMatch) {
 // match goes on to the same end for everyone left.
 TEST(session, AJoinerThatDropsTurnsBotAtTheSameTickEverywhere) {
     cnetwork net(3, false, {30, 10, 2, 1}, 11);
-    for (int f = 0; f < 3000 && (net.peers[2].state() != SESSION_PLAYING || net.peers[2].match().now() < 300); f++)
-        net.step();
-    ASSERT_EQ(net.peers[2].match().now(), 300);
-    net.up[2] = false;
-    net.peers[0].disconnected(1); // the host's transport times it out
-    ASSERT_TRUE(net.play()) << net.peers[0].status();
+    for (int f = 0; f < 3000 && (net.loop.machines[2].state() != SESSION_PLAYING || net.loop.machines[2].match().now() < 300); f++)
+        net.loop.step();
+    ASSERT_EQ(net.loop.machines[2].match().now(), 300);
+    net.loop.up[2] = false;
+    net.loop.machines[0].disconnected(1); // the host's transport times it out
+    ASSERT_TRUE(net.loop.play()) << net.loop.machines[0].status();
     const int slot = 2;
     long turned = -1;
     for (long t = 0; t < 100000 && turned < 0; t++)
-        if (!net.peers[0].match().human_at(slot, t)) turned = t;
+        if (!net.loop.machines[0].match().human_at(slot, t)) turned = t;
     EXPECT_GT(turned, 250);
-    EXPECT_FALSE(net.peers[1].match().human_at(slot, turned));
-    EXPECT_TRUE(net.peers[1].match().human_at(slot, turned - 1));
+    EXPECT_FALSE(net.loop.machines[1].match().human_at(slot, turned));
+    EXPECT_TRUE(net.loop.machines[1].match().human_at(slot, turned - 1));
     expect_same_match(net, "after a drop");
 }
 
@@ -243,62 +188,110 @@ std::string packet(const cnet_msg &m) {
 
 TEST(session, TheHostRefusesWhatAJoinerMayNotDo) {
     cnetwork net(3, false, {20, 5, 0, 0}, 3);
-    net.peers[0].outbox.clear();
+    net.loop.machines[0].outbox.clear();
     cnet_msg hello{};
     hello.type = PKT_HELLO;
     hello.hello = ME;
     hello.hello.version = "0.9";
-    net.peers[0].connected(3);
-    net.peers[0].received(3, packet(hello));
-    EXPECT_EQ(refusal(net.peers[0], 3), "different game version: host 1.0.0, you 0.9");
-    hello.hello.version = "1.0.0", hello.hello.fingerprint = 0x77;
-    net.peers[0].connected(4);
-    net.peers[0].received(4, packet(hello));
-    EXPECT_EQ(refusal(net.peers[0], 4),
-              "different game version: host 1.0.0 (simulation 0000000000005151), you 1.0.0 "
+    net.loop.machines[0].connected(3);
+    net.loop.machines[0].received(3, packet(hello));
+    EXPECT_EQ(refusal(net.loop.machines[0], 3), "different game version: host loop, you 0.9");
+    hello.hello.version = "loop", hello.hello.fingerprint = 0x77;
+    net.loop.machines[0].connected(4);
+    net.loop.machines[0].received(4, packet(hello));
+    EXPECT_EQ(refusal(net.loop.machines[0], 4),
+              "different game version: host loop (simulation 000000000000100f), you loop "
               "(simulation 0000000000000077)");
-    for (int f = 0; f < 3000 && net.peers[2].state() != SESSION_PLAYING; f++)
-        net.step();
-    ASSERT_EQ(net.peers[2].state(), SESSION_PLAYING);
-    hello.hello.fingerprint = ME.fingerprint;
-    net.peers[0].connected(5);
-    net.peers[0].received(5, packet(hello));
-    EXPECT_EQ(refusal(net.peers[0], 5), "the match has already started");
+    for (int f = 0; f < 3000 && net.loop.machines[2].state() != SESSION_PLAYING; f++)
+        net.loop.step();
+    ASSERT_EQ(net.loop.machines[2].state(), SESSION_PLAYING);
+    hello.hello.fingerprint = 0x100f;
+    net.loop.machines[0].connected(5);
+    net.loop.machines[0].received(5, packet(hello));
+    EXPECT_EQ(refusal(net.loop.machines[0], 5), "the match has already started");
 
     // Joiner 1 (slot 1, the host's peer 0) sends inputs for slot 2: it is cut off, its
     // slot plays itself from one tick on everywhere, the others play on to the end.
     for (int f = 0; f < 100; f++)
-        net.step();
+        net.loop.step();
     cnet_msg in{};
     in.type = PKT_INPUTS;
     in.inputs.nblocks = 1;
-    in.inputs.blocks[0] = {2, net.peers[0].match().known(2), 1, {{1, 5, 5, 1}}};
-    net.peers[0].received(0, packet(in));
-    EXPECT_EQ(refusal(net.peers[0], 0), "disconnected: sent inputs for another player");
-    net.up[1] = false;
-    EXPECT_FALSE(net.peers[0].match().human_at(1, net.peers[0].match().known(1)));
+    in.inputs.blocks[0] = {2, net.loop.machines[0].match().known(2), 1, {{1, 5, 5, 1}}};
+    net.loop.machines[0].received(0, packet(in));
+    EXPECT_EQ(refusal(net.loop.machines[0], 0), "disconnected: sent inputs for another player");
+    net.loop.up[1] = false;
+    EXPECT_FALSE(net.loop.machines[0].match().human_at(1, net.loop.machines[0].match().known(1)));
     // Garbage and host-only messages from the other joiner cut it off too, without harm.
-    net.peers[0].received(1, std::string("\x08\xff\xff", 3));
-    EXPECT_EQ(refusal(net.peers[0], 1).rfind("disconnected: ", 0), 0u);
-    net.up[2] = false;
-    ASSERT_TRUE(net.play());
-    EXPECT_GT(net.peers[0].end_tick(), 0);
+    net.loop.machines[0].received(1, std::string("\x08\xff\xff", 3));
+    EXPECT_EQ(refusal(net.loop.machines[0], 1).rfind("disconnected: ", 0), 0u);
+    net.loop.up[2] = false;
+    ASSERT_TRUE(net.loop.play());
+    EXPECT_GT(net.loop.machines[0].end_tick(), 0);
 }
 
 // A joiner that stops sending holds the others at the prediction window, and they say
 // whom they wait for.
 TEST(session, WaitsPastTheWindowAndSaysForWhom) {
     cnetwork net(2, false, {10, 0, 0, 0}, 8);
-    for (int f = 0; f < 3000 && net.peers[1].state() != SESSION_PLAYING; f++)
-        net.step();
+    for (int f = 0; f < 3000 && net.loop.machines[1].state() != SESSION_PLAYING; f++)
+        net.loop.step();
     for (int f = 0; f < 100; f++)
-        net.step();
-    net.up[1] = false; // silent, not yet timed out
+        net.loop.step();
+    net.loop.up[1] = false; // silent, not yet timed out
     for (int f = 0; f < 100; f++)
-        net.step();
-    const crollback &g = net.peers[0].match();
+        net.loop.step();
+    const crollback &g = net.loop.machines[0].match();
     EXPECT_EQ(g.now(), g.known(1) + ROLLBACK_WINDOW);
-    EXPECT_EQ(net.peers[0].status(), "WAITING FOR joiner1");
+    EXPECT_EQ(net.loop.machines[0].status(), "WAITING FOR joiner1");
+}
+
+// The same over real ENet sockets on loopback: a host and two joiners play, a fourth
+// machine finds the match full, and one joiner quitting mid-match leaves the other two
+// with the same end.
+TEST(session, PlaysOverENetOnLoopback) {
+    cnet_driver m[4];
+    ctoy worlds[4];
+    std::string err;
+    ASSERT_TRUE(m[0].host(0, toy_settings(3, 2), "host", ME, err)) << err;
+    for (int j = 1; j < 3; j++)
+        ASSERT_TRUE(m[j].join("127.0.0.1", m[0].transport.port(), ME, err)) << err;
+    for (cnet_driver &d : m)
+        d.session.attach(worlds[&d - m].door());
+    bool quit = false;
+    for (long f = 0; f < 200000; f++) {
+        bool settled = true;
+        for (int i = 0; i < 4; i++) {
+            csession &s = m[i].session;
+            // The fourth knocks once the other two are in, and the host starts once it
+            // has been turned away.
+            if (i == 3 && s.state() == SESSION_IDLE && m[0].session.joined() == 3) {
+                ASSERT_TRUE(m[3].join("127.0.0.1", m[0].transport.port(), ME, err)) << err;
+            }
+            if (i == 3 && (s.state() == SESSION_OVER || s.state() == SESSION_IDLE)) continue;
+            if (i == 2 && quit) continue;
+            m[i].pump();
+            if (i > 0 && s.state() == SESSION_LOBBY && s.map_wanted()) s.map_ready();
+            if (i == 0 && s.state() == SESSION_LOBBY && s.joined() == 3 && s.all_ready() &&
+                m[3].session.state() == SESSION_OVER)
+                s.start();
+            long t = s.state() == SESSION_PLAYING ? s.match().now() : 0;
+            s.frame(s.slot() >= 0 ? scripted(s.slot(), t) : cnet_input{0, 0, 0, 0});
+            m[i].pump();
+            settled = settled && (s.settled() || i >= 2 + !quit);
+        }
+        if (!quit && m[2].session.state() == SESSION_PLAYING && m[2].session.match().now() > 200) {
+            m[2].transport.close();
+            quit = true;
+        }
+        if (settled && quit) break;
+    }
+    EXPECT_EQ(m[3].session.status(), "the match is full");
+    ASSERT_TRUE(quit);
+    ASSERT_GT(m[0].session.end_tick(), 0) << m[0].session.status();
+    EXPECT_EQ(m[1].session.end_tick(), m[0].session.end_tick());
+    EXPECT_EQ(ctoy::hash(&worlds[1]), ctoy::hash(&worlds[0]));
+    EXPECT_FALSE(m[1].session.match().human_at(m[2].session.slot(), m[0].session.end_tick()));
 }
 
 } // namespace
