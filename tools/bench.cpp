@@ -224,6 +224,7 @@ int main(int argc, char **argv) {
     report("frame_typical_ms", frame_typical, "ms", 10.0);
     report("frame_saturated_ms", frame_saturated, "ms", 10.0);
     game.quit();
+    bench_replay_list();
     fflush(stdout);
     bench_display((executable_dir() + "/krag-bench").c_str());
     return 0;

@@ -11,4 +11,8 @@ void bench_display(const char *self);
 // --child-bare; argv[2] is the window scale, 1 or 2). Returns its exit status.
 int bench_display_child(int argc, char **argv);
 
+// Prints how long the replay list takes to show 50 replays of the longest match a file
+// may hold, and how long reading one of them whole takes.
+void bench_replay_list();
+
 #endif

@@ -344,26 +344,49 @@ void crecording::quit() {
 
 // ---- playback ----
 
-bool cplayback::load(const std::string &path, std::string &err, bool any_map) {
-    end();
-    cursor.restart();
-    if (!read_replay_file(path, replay, err)) return false;
-    const std::string &name = replay.header.map;
+const char *replay_trouble_words(int trouble) {
+    switch (trouble) {
+    case REPLAY_DAMAGED:
+        return "DAMAGED";
+    case REPLAY_OTHER_VERSION:
+        return "FROM ANOTHER VERSION OF THE GAME";
+    case REPLAY_NO_MAP:
+        return "ITS MAP IS MISSING";
+    case REPLAY_MAP_CHANGED:
+        return "ITS MAP HAS CHANGED";
+    default:
+        return "";
+    }
+}
+
+int replay_header_trouble(bool header_read, const creplay_header &h, std::string &err,
+                          bool any_map) {
+    if (!header_read) return h.version > REPLAY_VERSION ? REPLAY_OTHER_VERSION : REPLAY_DAMAGED;
+    const std::string &name = h.map;
     int level = map.find(name.c_str());
     if (level < 0) {
         err = "its map " + name + " is not in the map list";
-        return false;
+        return REPLAY_NO_MAP;
     }
     uint32_t sum;
     if (!file_checksum(map.path(level), sum)) {
         err = "its map " + map.path(level) + " cannot be read";
-        return false;
+        return REPLAY_NO_MAP;
     }
-    if (sum != replay.header.map_checksum && !any_map) {
+    if (sum != h.map_checksum && !any_map) {
         err = "its map " + name + " has changed since the match was recorded";
-        return false;
+        return REPLAY_MAP_CHANGED;
     }
-    return true;
+    return REPLAY_PLAYABLE;
+}
+
+bool cplayback::load(const std::string &path, std::string &err, bool any_map) {
+    end();
+    cursor.restart();
+    replay.header.version = 0;
+    bool read = read_replay_file(path, replay, err);
+    trouble = replay_header_trouble(read, replay.header, err, any_map);
+    return trouble == REPLAY_PLAYABLE;
 }
 
 bool cplayback::begin(std::string &err) {
@@ -394,6 +417,7 @@ bool cplayback::begin(std::string &err) {
         game.quit();
         options = saved;
         err = "its map " + replay.header.map + " cannot be loaded";
+        trouble = REPLAY_NO_MAP;
         return false;
     }
     running = true;

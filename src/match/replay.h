@@ -33,6 +33,16 @@ uint32_t world_checksum();
 // Checksum of a file's bytes; false when it cannot be read.
 bool file_checksum(const std::string &path, uint32_t &sum);
 
+// Why a replay cannot be played, as the list tells a player.
+enum { REPLAY_PLAYABLE, REPLAY_DAMAGED, REPLAY_OTHER_VERSION, REPLAY_NO_MAP, REPLAY_MAP_CHANGED };
+const char *replay_trouble_words(int trouble); // "DAMAGED", "ITS MAP IS MISSING", ...
+
+// Whether a header can play here: a format this game reads (header.version is set even
+// when the read failed), its map listed and unchanged (any_map: the map may have
+// changed). On trouble, err says it for the log.
+int replay_header_trouble(bool header_read, const creplay_header &h, std::string &err,
+                          bool any_map = false);
+
 // The header of the match that is about to start from the options and the chosen map.
 bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err);
 
@@ -106,8 +116,9 @@ class cplayback {
     long bad_tick;         // ticks played when a checksum first differed; -1 while none has
     uint32_t bad_recorded; // that checksum as recorded and as replayed
     uint32_t bad_replayed;
+    int trouble; // why the last load failed (REPLAY_...)
 
-    cplayback() : bad_tick(-1), cursor(&replay), running(false) {}
+    cplayback() : bad_tick(-1), trouble(REPLAY_PLAYABLE), cursor(&replay), running(false) {}
     // Reads and checks a file: well formed, its map listed and unchanged (any_map: the
     // map may have changed, for re-recording). False with a reason otherwise.
     bool load(const std::string &path, std::string &err, bool any_map = false);

@@ -1,8 +1,12 @@
 #include "match/replayfile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/files.h"
 #include "world/mapname.h"
@@ -411,6 +415,107 @@ bool read_replay_file(const std::string &path, creplay &out, std::string &err) {
         return false;
     }
     return read_replay((const uint8_t *)bytes.data(), bytes.size(), out, err);
+}
+
+namespace {
+
+// A trailer that starts at tail[at] and ends the file, its result line counting the same
+// ticks as its tick field ("ticks=N ...").
+bool trailer_at(const uint8_t *tail, size_t at, size_t size, creplay_summary &out) {
+    reader r{tail + at, tail + size};
+    int tag;
+    uint64_t t;
+    bool big;
+    std::string line;
+    if (!r.u8(tag) || tag != TAG_TRAILER || !r.varint(t, big) || big ||
+        t > (uint64_t)REPLAY_MAX_TICKS || !r.text(line) || r.p != r.end || !printable(line))
+        return false;
+    std::string count = "ticks=" + std::to_string(t);
+    if (line.compare(0, count.size(), count) != 0 ||
+        (line.size() > count.size() && line[count.size()] != ' '))
+        return false;
+    out.finished = true;
+    out.ticks = (long)t;
+    out.result = line;
+    return true;
+}
+
+// A checksum record that ends the file (the game writes out its ticks right after one).
+bool checksum_at(const uint8_t *tail, size_t at, size_t size, long &ticks) {
+    reader r{tail + at, tail + size};
+    int tag;
+    uint64_t t;
+    bool big;
+    uint32_t sum;
+    if (!r.u8(tag) || tag != TAG_CHECKSUM || !r.varint(t, big) || big || t == 0 ||
+        t > (uint64_t)REPLAY_MAX_TICKS || t % REPLAY_CHECK_TICKS != 0 || !r.u32(sum) ||
+        r.p != r.end)
+        return false;
+    ticks = (long)t;
+    return true;
+}
+
+} // namespace
+
+bool read_replay_summary(const uint8_t *head, size_t head_size, const uint8_t *tail,
+                         size_t tail_size, size_t size, creplay_summary &out, std::string &err) {
+    out = creplay_summary();
+    out.finished = false;
+    out.ticks = -1;
+    reader r{head, head + head_size};
+    if (!read_header(r, out.header, err)) return false;
+    size_t body = (size_t)(r.p - head); // where the body starts in the file
+    if (tail_size > size) tail_size = size;
+    size_t tail_at = size - tail_size; // where the tail starts in the file
+    if (size == body) {
+        out.ticks = 0;
+        return true;
+    }
+    // The trailer's length is not known from the end, so every start is tried; the tick
+    // count its line must repeat keeps body bytes from passing for one.
+    for (size_t i = 0; i < tail_size; i++)
+        if (tail_at + i >= body && trailer_at(tail, i, tail_size, out)) return true;
+    for (size_t n = 6; n <= 9 && n <= tail_size; n++)
+        if (tail_at + tail_size - n >= body && checksum_at(tail, tail_size - n, tail_size, out.ticks))
+            return true;
+    return true;
+}
+
+// Reads exactly n bytes at offset `at`; false on an error or a short read.
+static bool read_at(int fd, uint8_t *buf, size_t n, off_t at) {
+    size_t done = 0;
+    while (done < n) {
+        ssize_t got = pread(fd, buf + done, n - done, at + (off_t)done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += (size_t)got;
+    }
+    return true;
+}
+
+bool read_replay_summary_file(const std::string &path, creplay_summary &out, std::string &err) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        err = "cannot be opened";
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        err = "is not a file";
+        return false;
+    }
+    size_t size = (size_t)st.st_size;
+    uint8_t head[REPLAY_HEADER_MAX], tail[REPLAY_TAIL_MAX];
+    size_t head_size = size < sizeof head ? size : sizeof head;
+    size_t tail_size = size < sizeof tail ? size : sizeof tail;
+    bool ok = read_at(fd, head, head_size, 0) && read_at(fd, tail, tail_size, (off_t)(size - tail_size));
+    close(fd);
+    if (!ok) {
+        err = "cannot be read";
+        return false;
+    }
+    return read_replay_summary(head, head_size, tail, tail_size, size, out, err);
 }
 
 const ctick_input &creplay_cursor::next() {

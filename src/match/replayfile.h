@@ -110,6 +110,29 @@ class creplay_writer {
     void flush(std::string &out);
 };
 
+// What the list of replays shows about a file: its header and how it ended, read from
+// the first and last bytes only, so a long match costs no more to list than a short one.
+struct creplay_summary {
+    creplay_header header;
+    bool finished;      // a trailer closes the file
+    long ticks;         // as the trailer says; for an unfinished file its last checksum's
+                        // tick, or -1 when the file does not end on one
+    std::string result; // the trailer's result line
+};
+
+const size_t REPLAY_HEADER_MAX = 4 + 2 + 1 + REPLAY_TEXT_MAX + 9 + 1 + REPLAY_TEXT_MAX + 8;
+const size_t REPLAY_TAIL_MAX = 1 + 10 + 1 + REPLAY_TEXT_MAX; // the longest trailer
+
+// Reads a summary from a file of `size` bytes: `head` holds its first bytes (up to
+// REPLAY_HEADER_MAX), `tail` its last ones (up to REPLAY_TAIL_MAX). A trailer counts only
+// when it ends the file exactly and its result line names the same tick count. False
+// with a reason when the header is not one this game can play.
+bool read_replay_summary(const uint8_t *head, size_t head_size, const uint8_t *tail,
+                         size_t tail_size, size_t size, creplay_summary &out, std::string &err);
+
+// Same for a file on disk: opened without waiting (a FIFO is refused), a regular file only.
+bool read_replay_summary_file(const std::string &path, creplay_summary &out, std::string &err);
+
 // Hands out a replay's inputs tick by tick.
 class creplay_cursor {
   public:

@@ -325,7 +325,10 @@ static void browse_replays() {
         run_screen(replays, [] { return replays.quit; });
         if (replays.chosen.empty()) break;
         message.clear();
-        if (!watch_replay(replays.chosen, message)) message = "CANNOT PLAY IT: " + message;
+        if (!watch_replay(replays.chosen, message)) {
+            fprintf(stderr, "krag: %s: %s\n", replays.chosen.c_str(), message.c_str());
+            message = std::string("CANNOT PLAY IT: ") + replay_trouble_words(playback.trouble);
+        }
     }
 }
 

@@ -13,10 +13,31 @@ static bool same(const ctick_input &a, const ctick_input &b) {
     return a.actions == b.actions && a.x == b.x && a.y == b.y && a.buttons == b.buttons;
 }
 
+// The list's summary reads the same bytes from both ends; a file the whole reader takes
+// must read as a summary too, and a trailer it finds must be the real one.
+static void check_summary(const uint8_t *data, size_t size, bool whole_ok, const creplay &r) {
+    creplay_summary s;
+    std::string err;
+    size_t head = size < REPLAY_HEADER_MAX ? size : REPLAY_HEADER_MAX;
+    size_t tail = size < REPLAY_TAIL_MAX ? size : REPLAY_TAIL_MAX;
+    bool ok = read_replay_summary(data, head, data + size - tail, tail, size, s, err);
+    if (!ok && err.empty()) abort();
+    if (!whole_ok) return;
+    if (!ok) abort();
+    if (s.finished && r.finished && (s.ticks != r.ticks || s.result != r.result)) abort();
+    // A trailer whose line starts by naming its tick count, as the game writes it.
+    std::string count = "ticks=" + std::to_string(r.ticks);
+    bool named = r.result.compare(0, count.size(), count) == 0 &&
+                 (r.result.size() == count.size() || r.result[count.size()] == ' ');
+    if (r.finished && named && !s.finished) abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     creplay r;
     std::string err;
-    if (!read_replay(data, size, r, err)) {
+    bool whole_ok = read_replay(data, size, r, err);
+    check_summary(data, size, whole_ok, r);
+    if (!whole_ok) {
         if (err.empty()) abort();
         return 0;
     }

@@ -463,10 +463,11 @@ TEST_F(Recording, TheListShowsTheNewestFirstAndAClickChoosesOne) {
 
     replays.init();
     ASSERT_EQ(2u, replays.rows.size());
-    EXPECT_NE(std::string::npos, replays.rows[0].find("DEATHMATCH")) << replays.rows[0];
-    EXPECT_NE(std::string::npos, replays.rows[1].find("INSTAGIB")) << replays.rows[1];
-    EXPECT_NE(std::string::npos, replays.rows[0].find("3 BOTS")) << replays.rows[0];
-    EXPECT_NE(std::string::npos, replays.rows[0].find("NO WINNER")) << replays.rows[0];
+    replays.fill(1000000000);
+    EXPECT_EQ("DEATHMATCH", replays.rows[0].kind);
+    EXPECT_EQ("INSTAGIB", replays.rows[1].kind);
+    EXPECT_EQ("3 MEDIUM", replays.rows[0].bots);
+    EXPECT_EQ("LEFT AT 0:00", replays.rows[0].result);
     click(replays, 200, 112); // the second row
     EXPECT_TRUE(replays.quit);
     EXPECT_EQ(older, replays.chosen);
@@ -477,6 +478,105 @@ TEST_F(Recording, TheListShowsTheNewestFirstAndAClickChoosesOne) {
     click(replays, 300, 372); // BACK
     EXPECT_TRUE(replays.quit);
     EXPECT_TRUE(replays.chosen.empty());
+}
+
+// Writes a replay of `ticks` still ticks into the replay folder; `line` is the trailer's
+// result line, or empty for a file the game left unfinished (ending on a checksum).
+static std::string plant(const std::string &dir, const std::string &name, creplay_header h,
+                         long ticks, const std::string &line) {
+    std::string bytes;
+    creplay_writer::header(h, bytes);
+    creplay_writer w;
+    for (long t = 1; t <= ticks; t++) {
+        w.tick(ctick_input{0, 5, 5, 0, false}, bytes);
+        if (t % REPLAY_CHECK_TICKS == 0) w.checksum(7, bytes);
+    }
+    if (!line.empty()) w.trailer(line, bytes);
+    EXPECT_EQ(0, system(("mkdir -p " + dir).c_str()));
+    std::string path = dir + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    return path;
+}
+
+TEST_F(Recording, EachRowSaysWhenWhereWhatAndHowItEndedOrWhyItCannotPlay) {
+    creplay_header h;
+    std::string err;
+    ASSERT_TRUE(replay_header_now(1, h, err)) << err;
+    h.settings.skill = 2;
+    const std::string &d = replays_dir;
+
+    creplay_row won = describe_replay(
+        plant(d, "2026-12-08_14-03-22_TEST.krr", h, 41234, "ticks=41234 winner=0 kills=20,14,3,9"));
+    EXPECT_EQ("12-08 14:03", won.when);
+    EXPECT_EQ("TEST", won.map);
+    EXPECT_EQ("3 EASY", won.bots);
+    EXPECT_EQ("6:52", won.length);
+    EXPECT_EQ("WON 20-14", won.result);
+    EXPECT_EQ(REPLAY_PLAYABLE, won.trouble);
+
+    creplay_header team = h;
+    team.settings.gametype = GT_TEAMMATCH;
+    creplay_row lost = describe_replay(
+        plant(d, "team.krr", team, 1500, "ticks=1500 winner=1 kills=5,10,6,10 peak=x:1"));
+    EXPECT_EQ("TEAMMATCH", lost.kind);
+    EXPECT_EQ("LOST 11-20", lost.result); // the human's team holds the even slots
+    EXPECT_EQ("LEFT AT 0:19", describe_replay(plant(d, "left.krr", h, 1999, "ticks=1999 winner=-1")).result);
+    creplay_row dead = describe_replay(plant(d, "dead.krr", h, 300, ""));
+    EXPECT_EQ("UNFINISHED", dead.result);
+    EXPECT_EQ("0:03", dead.length);
+
+    creplay_header gone = h, changed = h;
+    gone.map = "gone.krm";
+    changed.map_checksum ^= 1;
+    EXPECT_EQ(REPLAY_NO_MAP, describe_replay(plant(d, "gone.krr", gone, 10, "ticks=10")).trouble);
+    EXPECT_EQ(REPLAY_MAP_CHANGED, describe_replay(plant(d, "changed.krr", changed, 10, "ticks=10")).trouble);
+    std::string newer = plant(d, "newer.krr", h, 10, "ticks=10");
+    FILE *f = fopen(newer.c_str(), "r+b");
+    fseek(f, 4, SEEK_SET);
+    fputc(REPLAY_VERSION + 1, f);
+    fclose(f);
+    EXPECT_EQ(REPLAY_OTHER_VERSION, describe_replay(newer).trouble);
+    std::string junk = d + "/junk.krr";
+    f = fopen(junk.c_str(), "wb");
+    fputs("not a replay at all", f);
+    fclose(f);
+    EXPECT_EQ(REPLAY_DAMAGED, describe_replay(junk).trouble);
+    EXPECT_STREQ("DAMAGED", replay_trouble_words(REPLAY_DAMAGED));
+
+    // A click on a row that cannot play says why and stays on the list.
+    replays.init();
+    replays.fill(1000000000);
+    int row = -1;
+    for (size_t i = 0; i < replays.files.size(); i++)
+        if (replays.files[i] == junk) row = (int)i;
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row, REPLAY_ROWS);
+    click(replays, 200, 98 + 12 * row + 2);
+    EXPECT_FALSE(replays.quit);
+    EXPECT_EQ("CANNOT PLAY IT: DAMAGED", replays.message);
+}
+
+// The rows are read a few at a time, the page on show first, so the screen answers
+// (every tick handles its input before reading) while a long list fills.
+TEST_F(Recording, TheListFillsThePageOnShowFirstAndAnswersMeanwhile) {
+    creplay_header h;
+    std::string err;
+    ASSERT_TRUE(replay_header_now(1, h, err)) << err;
+    for (int i = 0; i < REPLAY_ROWS + 3; i++)
+        plant(replays_dir, "m" + std::to_string(100 + i) + ".krr", h, 10, "ticks=10");
+    replays.init();
+    EXPECT_EQ(0, replays.ready);
+    replays.first = REPLAY_ROWS; // the second page on show
+    for (int i = 1; i <= 3; i++) {
+        replays.fill(0); // no time to spare: one row a call
+        EXPECT_EQ(i, replays.ready);
+        EXPECT_TRUE(replays.rows[REPLAY_ROWS + i - 1].ready) << i;
+    }
+    EXPECT_FALSE(replays.rows[0].ready);
+    replays.fill(1000000000);
+    EXPECT_EQ(REPLAY_ROWS + 3, replays.ready);
 }
 
 } // namespace

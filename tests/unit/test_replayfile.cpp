@@ -1,5 +1,6 @@
 // The replay file format: what is written reads back tick for tick, it stays small,
 // and every kind of broken file is refused with a reason or read as unfinished.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -237,3 +238,61 @@ TEST(ReplayFile, MalformedRecordsAreRefused) {
 }
 
 } // namespace
+
+namespace {
+
+// The list's view of a file: its first and last bytes only.
+bool summary(const std::string &bytes, creplay_summary &s, std::string &err) {
+    size_t head = std::min(bytes.size(), REPLAY_HEADER_MAX);
+    size_t tail = std::min(bytes.size(), REPLAY_TAIL_MAX);
+    const uint8_t *p = (const uint8_t *)bytes.data();
+    return read_replay_summary(p, head, p + bytes.size() - tail, tail, bytes.size(), s, err);
+}
+
+} // namespace
+
+// Wherever a file ends (the game killed mid-write, or a trailer in place), what the list
+// reads from its two ends agrees with reading it whole.
+TEST(ReplayFile, TheSummaryFromBothEndsAgreesWithTheWholeRead) {
+    creplay_header h = sample_header();
+    std::string full = write(h, varied_ticks(), true, "ticks=5000 winner=0 kills=3,1");
+    std::string head;
+    creplay_writer::header(h, head);
+    int on_checksum = 0;
+    for (size_t n = head.size(); n <= full.size(); n += n + 1500 < full.size() ? 97 : 1) {
+        std::string bytes = full.substr(0, n), err;
+        creplay whole;
+        creplay_summary s;
+        ASSERT_TRUE(read(bytes, whole, err)) << n << ": " << err;
+        ASSERT_TRUE(summary(bytes, s, err)) << n << ": " << err;
+        ASSERT_EQ(whole.finished, s.finished) << n;
+        EXPECT_EQ(h.map, s.header.map);
+        if (s.finished) EXPECT_EQ(whole.result, s.result);
+        if (s.ticks >= 0) {
+            EXPECT_EQ(whole.ticks, s.ticks) << n;
+            on_checksum += !s.finished && n > head.size();
+        }
+    }
+    EXPECT_GE(on_checksum, 3); // files that end on a checksum, as the game leaves them
+}
+
+TEST(ReplayFile, ASummaryTrustsOnlyATrailerThatRepeatsItsTickCount) {
+    creplay_header h = sample_header();
+    std::vector<ctick_input> ticks = varied_ticks();
+    std::string err;
+    creplay_summary s;
+    // The body holds 5000 ticks; a line that says otherwise is not the game's trailer.
+    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=4999 winner=0"), s, err)) << err;
+    EXPECT_FALSE(s.finished);
+    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=50001 winner=0"), s, err)) << err;
+    EXPECT_FALSE(s.finished);
+    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=5000"), s, err)) << err;
+    EXPECT_TRUE(s.finished);
+    EXPECT_EQ(5000, s.ticks);
+
+    std::string bytes = write(h, ticks, true);
+    bytes[4] = 2; // a newer format: the version is still there to say so
+    EXPECT_FALSE(summary(bytes, s, err));
+    EXPECT_EQ(2, s.header.version);
+    EXPECT_FALSE(summary(bytes.substr(0, 20), s, err)); // a header cut short
+}
