@@ -310,6 +310,7 @@ static void hud_bar(const char* name, const char* label, int fill_x)
 
 static void draw_weapons()
 {
+    const int NAME_X = 18, NAME_GAP = 3; // blank columns between a name and its weapon
     static const char* const names[] = {"GUN",          "MACHINE GUN",     "SHOTGUN",
                                         "MINIGUN",      "SNIPER RIFLE",    "ROCKET LAUNCHER",
                                         "FLAMETHROWER", "GRENADE LAUNCHER"};
@@ -324,14 +325,18 @@ static void draw_weapons()
         if (i % 2 == 0)
             rectfill(b, 3, y, 170, y + 19, rgb(26, 32, 58));
         char key[2] = {(char)('1' + i), 0};
-        bevel_box(b, 5, y + 4, 16, y + 15, pal('5'), pal('7'), pal('3'), pal('0'));
-        text_small(b, key, 7, y + 6, pal('0'), -1);
-        text_small(b, names[i], 20, y + 6, pal('7'), pal('0'));
+        bevel_box(b, 4, y + 4, 14, y + 15, pal('5'), pal('7'), pal('3'), pal('0'));
+        text_small(b, key, 6, y + 6, pal('0'), -1);
+        text_small(b, names[i], NAME_X, y + 6, pal('7'), pal('0'));
+        // The picture keeps clear of the name (its shadow ends a pixel past the text):
+        // centred in the room to the right, pushed right when it is wide.
         BITMAP* w = sprite(weapon_sprite[i + 1]);
-        int zone_x = 147, zone_w = 25;
-        int dx = zone_x + (zone_w - w->w) / 2;
+        int name_end = NAME_X + text_length(font, names[i]);
+        int dx = 149 + (23 - w->w) / 2;
         if (dx + w->w > 172)
             dx = 172 - w->w;
+        if (dx < name_end + NAME_GAP)
+            art_fail("weapons", 0, "%s does not fit beside its name", weapon_sprite[i + 1]);
         draw_sprite(b, w, dx, y + (20 - w->h) / 2);
     }
     add_picture("weapons", b);

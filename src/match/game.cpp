@@ -87,6 +87,7 @@ void cgame::draw_world() {
     draw_entities();
     hud.draw();
     if (scoreboard.shown()) scoreboard.draw();
+    hud.draw_chooser(); // the scoreboard never hides the choice being made
 }
 
 void cgame::draw_entities() {

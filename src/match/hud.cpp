@@ -87,6 +87,16 @@ void chud::update() {
     }
 }
 
+void chud::draw_chooser() {
+    if (game.winner() != -1 || players[0].get_health() > 0 || weapon >= 0) return;
+    masked_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
+    if (stepped && -weapon <= 8) {
+        int y = CHOICE_Y + CHOICE_ROW_Y + (-weapon - 1) * CHOICE_ROW_STEP;
+        rect(bbuffer, CHOICE_X + CHOICE_ROW_X1 - 1, y - 1, CHOICE_X + CHOICE_ROW_X2 + 1, y + 20,
+             makecol(255, 220, 64));
+    }
+}
+
 void chud::draw() {
     if (options.get_fps()) draw_fps();
 
@@ -109,14 +119,6 @@ void chud::draw() {
         // Where this tick's input aimed: the recorded pointer when a replay plays.
         masked_sprite(bbuffer, bcrosshair, input.x() - bcrosshair->w / 2,
                       input.y() - bcrosshair->h / 2);
-    } else if (result == -1) {
-        if (weapon < 0) {
-            masked_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
-            if (stepped && -weapon <= 8) {
-                int y = CHOICE_Y + 21 + (-weapon - 1) * 21;
-                rect(bbuffer, CHOICE_X + 2, y - 1, CHOICE_X + 171, y + 20, makecol(255, 220, 64));
-            }
-        }
     }
 
     if (result == 0)

@@ -26,7 +26,8 @@ class chud {
     void select();
     int get_weapon() { return weapon; }
     void update();
-    void draw();
+    void draw();         // bars, marker, crosshair, won and lost pictures
+    void draw_chooser(); // the weapon choice while it is open: drawn last, over everything
 };
 
 extern chud hud;

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "match/game.h"
+#include "match/hud.h"
 #include "match/scoreboard.h"
 #include "shell/data.h"
 #include "shell/input.h"
@@ -59,6 +60,7 @@ void cpause::draw() {
     }
     if (frozen) blit(frozen, bbuffer, 0, 0, 0, 0, 640, 480);
     if (scoreboard.shown()) scoreboard.draw();
+    hud.draw_chooser();
     if (bpaused) draw_sprite(bbuffer, bpaused, 320 - bpaused->w / 2, 300);
     present(0, 0);
 }

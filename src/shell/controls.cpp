@@ -19,6 +19,8 @@ int controls_row_action(int r) { return r >= 0 && r < CONTROLS_ROWS ? ROW_ACTION
 void ccontrols::init() {
     open = true;
     waiting = -1;
+    asking = false;
+    said.clear();
     latch = true; // the click that opened the screen must come up first
     esc_latch = true;
 }
@@ -38,8 +40,9 @@ static bool on_button(int x, int y, int x1, int x2) {
 
 void ccontrols::update() {
     const ctick_input &t = input.now();
-    bool esc_pressed = t.escape && !esc_latch;
-    esc_latch = t.escape;
+    bool escape = input.key_down(KEY_ESC); // a quick tap counts too
+    bool esc_pressed = escape && !esc_latch;
+    esc_latch = escape;
     bool left = input.button(BUTTON_LEFT);
 
     if (waiting >= 0) {
@@ -55,7 +58,16 @@ void ccontrols::update() {
             if (is_button) return; // the click on the row itself
         }
         if (p != BIND_NONE && bindable(p)) {
-            input.bind(ROW_ACTIONS[waiting], p);
+            int action = ROW_ACTIONS[waiting], other = -1;
+            for (int a = 0; a < ACT_COUNT; a++)
+                if (a != action && input.binding[a] == p) other = a;
+            input.bind(action, p);
+            // A swap is said, so the player knows where the other action went.
+            if (other >= 0) {
+                const char *name = binding_name(input.binding[other]);
+                said = std::string(action_name(other)) + " IS NOW " +
+                       (input.binding[other] == BIND_NONE || !name ? "-" : name);
+            }
             waiting = -1;
             latch = left; // a left click that bound must not also click the screen
         }
@@ -63,7 +75,10 @@ void ccontrols::update() {
     }
 
     if (esc_pressed) {
-        open = false;
+        if (asking) // Escape takes back the question, not the screen
+            asking = false, said.clear();
+        else
+            open = false;
         return;
     }
     if (!left) {
@@ -75,11 +90,21 @@ void ccontrols::update() {
 
     int x = input.x(), y = input.y();
     int r = row_at(x, y);
+    bool was_asking = asking;
+    asking = false;
+    said.clear();
     if (r >= 0) {
         waiting = r;
         armed = false;
     } else if (on_button(x, y, CONTROLS_DEFAULTS_X1, CONTROLS_DEFAULTS_X2)) {
-        input.defaults();
+        // Every binding goes at once, so DEFAULTS asks once more first.
+        if (was_asking) {
+            input.defaults();
+            said = "EVERY ACTION HAS ITS FIRST KEY AGAIN";
+        } else {
+            asking = true;
+            said = "CLICK DEFAULTS AGAIN TO PUT BACK EVERY KEY";
+        }
     } else if (on_button(x, y, CONTROLS_BACK_X1, CONTROLS_BACK_X2)) {
         open = false;
     }
@@ -103,6 +128,8 @@ void ccontrols::draw() {
         const char *name = b == BIND_NONE ? "-" : binding_name(b);
         textout_ex(bbuffer, font, name ? name : "?", CONTROLS_FIELD_X1 + 6, y, white, -1);
     }
+    if (!said.empty())
+        textout_centre_ex(bbuffer, font, said.c_str(), 320, CONTROLS_SAID_Y, yellow, -1);
     if (bcursor) draw_sprite(bbuffer, bcursor, input.draw_x(), input.draw_y());
     present(0, 0);
 }

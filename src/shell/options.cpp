@@ -20,7 +20,8 @@ static const char *const MARK_NAMES[2] = {"SPAWN", "ALWAYS"};
 
 coptions::coptions()
     : mapname{}, latch(false), scaled_pending(false), is_scaled(false), scaled_available(false),
-      window_pending(true), window(true), quit(false), replays_asked(false), presses(0) {
+      window_pending(true), window(true), quit(false), replays_asked(false), presses(0),
+      escape_latch(false) {
     settings_defaults(*this);
 }
 
@@ -32,6 +33,7 @@ static void fetch_map_name(coptions &o) {
 
 void coptions::init() {
     latch = true;
+    escape_latch = true;
     // Back from the list of replays, video ticks not yet applied are still pending.
     if (!replays_asked) {
         scaled_pending = is_scaled;
@@ -115,11 +117,20 @@ static bool middle_arrows(coptions &o, int x, int y) {
 
 void coptions::update() {
     // The controls screen opens over this one and takes its ticks while it is open.
+    bool escape = input.key_down(KEY_ESC); // a quick tap counts too
     if (controls.is_open()) {
         controls.update();
-        if (!controls.is_open()) latch = true;
+        if (!controls.is_open()) latch = escape_latch = true;
         // Anything pressed may have changed what the controls screen shows.
-        if (input.pressed() != BIND_NONE || input.now().buttons || input.now().escape) presses++;
+        if (input.pressed() != BIND_NONE || input.now().buttons || escape) presses++;
+        return;
+    }
+    // Escape leaves as BACK does; one still held from the controls screen or the menu
+    // must come up first.
+    if (!escape) escape_latch = false;
+    if (escape && !escape_latch) {
+        presses++;
+        leave();
         return;
     }
     if (!input.button(BUTTON_LEFT)) {
@@ -174,18 +185,20 @@ void coptions::update() {
         return;
     }
 
-    // Leave: a changed video setting asks the main loop for the new mode.
-    if (inside(x, y, 260, 362, 379, 382)) {
-        if (window_pending != window || scaled_pending != is_scaled) {
-            int c = CHOICE_WINDOW;
-            if (!window_pending) c = CHOICE_FULLSCREEN;
-            else if (scaled_pending) c = CHOICE_SCALED;
-            menu.set_choice(c);
-            window = window_pending;
-            is_scaled = scaled_pending;
-        }
-        quit = true;
+    if (inside(x, y, 260, 362, 379, 382)) leave();
+}
+
+// BACK or Escape: a changed video setting asks the main loop for the new mode.
+void coptions::leave() {
+    if (window_pending != window || scaled_pending != is_scaled) {
+        int c = CHOICE_WINDOW;
+        if (!window_pending) c = CHOICE_FULLSCREEN;
+        else if (scaled_pending) c = CHOICE_SCALED;
+        menu.set_choice(c);
+        window = window_pending;
+        is_scaled = scaled_pending;
     }
+    quit = true;
 }
 
 bool coptions::changed() { return look.changed(input.draw_x(), input.draw_y(), presses); }

@@ -64,6 +64,10 @@ class coptions {
     void update();
     void draw();
     bool changed();
+
+  private:
+    bool escape_latch; // Escape held since the screen opened or the controls screen closed
+    void leave();      // BACK: applies a changed video choice and closes the screen
 };
 
 extern coptions options;

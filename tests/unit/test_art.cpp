@@ -202,6 +202,29 @@ double best_contrast(int outline, int core, int c)
 
 } // namespace
 
+// In every row of the weapon choice, the weapon's picture stands apart from its name:
+// the rightmost run of drawn columns after a gap of two blank ones is the picture alone.
+TEST(Art, EveryWeaponNameKeepsClearOfItsPicture)
+{
+    headless();
+    BITMAP* b = load("weapons");
+    ASSERT_NE(nullptr, b);
+    for (int row = 0; row < 8; row++) {
+        int top = 21 + row * 21, background = getpixel(b, 3, top + 1);
+        auto blank = [&](int x) {
+            for (int y = top + 1; y < top + 19; y++)
+                if (getpixel(b, x, y) != background) return false;
+            return true;
+        };
+        int right = 171;
+        while (right > 20 && blank(right)) right--;
+        int left = right;
+        while (left > 20 && !(blank(left - 1) && blank(left - 2))) left--;
+        EXPECT_LE(right - left + 1, 28) << "row " << row + 1 << ": the name runs into the picture";
+    }
+    destroy_bitmap(b);
+}
+
 TEST(Art, CrosshairStandsOutOnEveryMapsSkyAndTiles)
 {
     headless();

@@ -160,11 +160,25 @@ TEST_F(Controls, ARowTakesTheNextKeyOrButtonAndEscapeCancels) {
     EXPECT_FALSE(controls.is_open());
 }
 
-TEST_F(Controls, DefaultsRestoreTodaysKeysAndBackLeaves) {
+TEST_F(Controls, DefaultsAskOnceMoreThenRestoreTodaysKeysAndBackLeaves) {
     open_controls();
     input.bind(ACT_LEFT, KEY_LEFT);
     input.bind(ACT_FIRE, KEY_SPACE);
-    click((CONTROLS_DEFAULTS_X1 + CONTROLS_DEFAULTS_X2) / 2, 372);
+    const int defaults_x = (CONTROLS_DEFAULTS_X1 + CONTROLS_DEFAULTS_X2) / 2;
+    // The first click only asks; Escape, or a click anywhere else, takes the question back.
+    click(defaults_x, 372);
+    EXPECT_TRUE(controls.is_asking());
+    EXPECT_EQ(KEY_LEFT, input.binding[ACT_LEFT]);
+    tap_key(KEY_ESC);
+    tick();
+    EXPECT_FALSE(controls.is_asking());
+    EXPECT_TRUE(controls.is_open()) << "Escape took back the question, not the screen";
+    click(defaults_x, 372);
+    click(50, 50);
+    click(defaults_x, 372);
+    EXPECT_EQ(KEY_LEFT, input.binding[ACT_LEFT]);
+    click(defaults_x, 372);
+    EXPECT_FALSE(controls.is_asking());
     cinput fresh;
     for (int a = 0; a < ACT_COUNT; a++)
         EXPECT_EQ(fresh.binding[a], input.binding[a]) << a;
@@ -174,6 +188,28 @@ TEST_F(Controls, DefaultsRestoreTodaysKeysAndBackLeaves) {
     EXPECT_FALSE(options.get_quit()) << "the same click does not leave the options screen";
     click(320, 372);
     EXPECT_TRUE(options.get_quit());
+}
+
+TEST_F(Controls, ASwapIsSaidOnScreenAndEscapeLeavesBothScreensOneAtATime) {
+    open_controls();
+    click(300, row_y(row_of(ACT_LEFT)));
+    tap_key(KEY_D); // RIGHT's key: RIGHT takes LEFT's old A
+    EXPECT_EQ("RIGHT IS NOW A", controls.get_said());
+    click(300, row_y(row_of(ACT_JUMP)));
+    EXPECT_EQ("", controls.get_said()) << "the next click clears it";
+    tap_key(KEY_F9); // a free key: nothing to say
+    EXPECT_EQ("", controls.get_said());
+
+    // A quick tap of Escape closes the controls screen; the options screen stays until
+    // a second one, then leaves as BACK does, taking a changed video choice with it.
+    tap_key(KEY_ESC);
+    EXPECT_FALSE(controls.is_open());
+    tick();
+    EXPECT_FALSE(options.get_quit());
+    click(399, 256); // untick WINDOW
+    tap_key(KEY_ESC);
+    EXPECT_TRUE(options.get_quit());
+    EXPECT_FALSE(options.window);
 }
 
 TEST_F(Controls, RebindingDrivesTheMatchActions) {

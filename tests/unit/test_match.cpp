@@ -316,4 +316,31 @@ TEST_F(HudTest, DrawsTheBarsWhileAliveAndTheResultOnceDecided) {
               getpixel(bbuffer, 226 + bwon->w / 2, 230 + bwon->h / 2));
 }
 
+// A full table of six reaches down over the weapon choice; holding the scoreboard key
+// while choosing must leave every pixel of the choice as it is.
+TEST_F(HudTest, TheScoreboardNeverCoversTheWeaponChoice) {
+    load_real_data();
+    options.bots = 5;
+    for (int i = 2; i < MAX_PLAYERS; i++) players[i].init(i);
+    players[0].health = -1;
+    hud.weapon = 4;
+    hud.select();
+    BITMAP *without = create_bitmap(640, 480);
+    for (bool tab : {false, true}) {
+        input.set(ctick_input{tab ? 1u << ACT_SCORES : 0u, 0, 0, 0, false});
+        clear_to_color(bbuffer, rgb(1, 2, 3));
+        game.draw_world();
+        if (!tab) blit(bbuffer, without, 0, 0, 0, 0, 640, 480);
+    }
+    EXPECT_NE(getpixel(without, 120, 50), getpixel(bbuffer, 120, 50)); // the table is up
+    for (int y = 0; y < bweapons->h; y++)
+        for (int x = 0; x < bweapons->w; x++)
+            if (getpixel(bweapons, x, y) != makecol(255, 0, 255))
+                ASSERT_EQ(getpixel(without, CHOICE_X + x, CHOICE_Y + y),
+                          getpixel(bbuffer, CHOICE_X + x, CHOICE_Y + y))
+                    << x << "," << y;
+    destroy_bitmap(without);
+    input.clear();
+}
+
 } // namespace
