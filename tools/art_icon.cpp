@@ -1,9 +1,13 @@
 // The game's icon for the desktop: the player with his gun on a strip of grass under
 // an evening sky, drawn at 32x32 from the game's own sprites, then enlarged pixel for
-// pixel to 64, 128 and 256 and written as PNG with libpng.
+// pixel to 64, 128 and 256 and written as PNG with libpng; the 32x32 one also as XPM,
+// built into the game for its window.
+#include <algorithm>
 #include <png.h>
 #include <stdio.h>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "art.h"
 
@@ -73,10 +77,45 @@ static void write_png(const char *path, BITMAP *icon, int size) {
     if (fclose(f) != 0) art_fail(path, 0, "cannot write");
 }
 
+// The icon as XPM source for the game's own window (the library hands it to X11): a
+// C array named krag_icon_xpm, two characters a pixel, the rounded corners transparent.
+static void write_xpm(const char *path, BITMAP *icon) {
+    std::vector<int> colours;
+    for (int y = 0; y < ICON_BASE; y++)
+        for (int x = 0; x < ICON_BASE; x++) {
+            int c = getpixel(icon, x, y) & 0xffffff;
+            if (!outside_corner(x, y) && std::find(colours.begin(), colours.end(), c) == colours.end())
+                colours.push_back(c);
+        }
+    static const char code[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const int base = (int)sizeof code - 1;
+    if ((int)colours.size() >= base * base) art_fail(path, 0, "the icon has too many colours");
+    auto name = [&](int i) { return std::string{code[i / base], code[i % base]}; };
+    FILE *f = fopen(path, "w");
+    if (!f) art_fail(path, 0, "cannot write");
+    fprintf(f, "/* XPM */\nstatic const char *krag_icon_xpm[] = {\n\"%d %d %d 2\",\n", ICON_BASE,
+            ICON_BASE, (int)colours.size() + 1);
+    fprintf(f, "\"   c None\",\n");
+    for (size_t i = 0; i < colours.size(); i++)
+        fprintf(f, "\"%s c #%06X\",\n", name((int)i).c_str(), colours[i]);
+    for (int y = 0; y < ICON_BASE; y++) {
+        std::string row;
+        for (int x = 0; x < ICON_BASE; x++) {
+            int c = getpixel(icon, x, y) & 0xffffff;
+            row += outside_corner(x, y) ? "  " : name((int)(std::find(colours.begin(), colours.end(), c) - colours.begin()));
+        }
+        fprintf(f, "\"%s\"%s\n", row.c_str(), y + 1 < ICON_BASE ? "," : "};");
+    }
+    if (fclose(f) != 0) art_fail(path, 0, "cannot write");
+}
+
 void write_icons(const char *out) {
     BITMAP *icon = draw_icon();
     mkdir(out, 0755);
     char path[1024];
+    if (snprintf(path, sizeof(path), "%s/krag.xpm", out) >= (int)sizeof(path))
+        art_fail(out, 0, "output path too long");
+    write_xpm(path, icon);
     for (int size : ICON_SIZES) {
         if (snprintf(path, sizeof(path), "%s/krag-%d.png", out, size) >= (int)sizeof(path))
             art_fail(out, 0, "output path too long");

@@ -17,6 +17,7 @@
 #include "shell/credits.h"
 #include "shell/data.h"
 #include "shell/datadir.h"
+#include "shell/desktop.h"
 #include "shell/doubler.h"
 #include "shell/idle.h"
 #include "shell/menu.h"
@@ -81,6 +82,7 @@ static std::string working_dir() {
 
 void init() {
     srand(time(NULL));
+    set_window_class(); // the library makes its window as it starts
     if (allegro_init() != 0) {
         say("krag: cannot start the Allegro library (is an X display set?) %s",
                 allegro_error);

@@ -28,6 +28,13 @@ e2e_park
 e2e_check "menu picture shown in a 640x480 window" menu_shown
 e2e_check "window is 640x480" test "$WIN_W" -eq 640 -a "$WIN_H" -eq 480
 
+# A taskbar knows the game: the window's class (the desktop entry's StartupWMClass) and
+# its own icon.
+window_class_is_krag() { [ "$(xprop -id "$KRAG_WIN" WM_CLASS)" = 'WM_CLASS(STRING) = "krag", "KRAG"' ]; }
+window_has_icon() { xprop -id "$KRAG_WIN" WM_HINTS | grep -q 'bitmap id # to use for icon'; }
+e2e_check "window class is krag, KRAG" window_class_is_krag
+e2e_check "window carries an icon" window_has_icon
+
 # Options: one click on the kills arrow changes the kills text, nothing else.
 e2e_click $OPTIONS
 e2e_park

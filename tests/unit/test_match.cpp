@@ -335,10 +335,11 @@ TEST_F(HudTest, TheScoreboardNeverCoversTheWeaponChoice) {
     EXPECT_NE(getpixel(without, 120, 50), getpixel(bbuffer, 120, 50)); // the table is up
     for (int y = 0; y < bweapons->h; y++)
         for (int x = 0; x < bweapons->w; x++)
-            if (getpixel(bweapons, x, y) != makecol(255, 0, 255))
+            if (getpixel(bweapons, x, y) != makecol(255, 0, 255)) {
                 ASSERT_EQ(getpixel(without, CHOICE_X + x, CHOICE_Y + y),
                           getpixel(bbuffer, CHOICE_X + x, CHOICE_Y + y))
                     << x << "," << y;
+            }
     destroy_bitmap(without);
     input.clear();
 }

@@ -267,7 +267,9 @@ TEST(ReplayFile, TheSummaryFromBothEndsAgreesWithTheWholeRead) {
         ASSERT_TRUE(summary(bytes, s, err)) << n << ": " << err;
         ASSERT_EQ(whole.finished, s.finished) << n;
         EXPECT_EQ(h.map, s.header.map);
-        if (s.finished) EXPECT_EQ(whole.result, s.result);
+        if (s.finished) {
+            EXPECT_EQ(whole.result, s.result);
+        }
         if (s.ticks >= 0) {
             EXPECT_EQ(whole.ticks, s.ticks) << n;
             on_checksum += !s.finished && n > head.size();
