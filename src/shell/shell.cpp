@@ -328,7 +328,7 @@ static void browse_replays() {
         if (replays.chosen.empty()) break;
         message.clear();
         if (!watch_replay(replays.chosen, message)) {
-            fprintf(stderr, "krag: %s: %s\n", replays.chosen.c_str(), message.c_str());
+            say("krag: %s: %s", replays.chosen.c_str(), message.c_str());
             message = std::string("CANNOT PLAY IT: ") + replay_trouble_words(playback.trouble);
         }
     }
