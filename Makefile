@@ -68,6 +68,7 @@ fuzz: build
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} map
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} replay
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} net
+	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} settings
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb

@@ -2,6 +2,7 @@
 
 #include "shell/files.h"
 #include "shell/image.h"
+#include "shell/sound.h"
 
 BITMAP *bbuffer;
 BITMAP *bammo, *bammo_bar, *barms[6], *bbarrel, *bblood[2], *bbody[3], *bbox, *bbullet[2],
@@ -147,12 +148,8 @@ std::vector<std::string> load_data() {
     }
     for (const sample_file &s : sample_files) {
         std::string path = std::string("wav/") + s.file + ".wav";
-        // Only a regular file reaches the loader: a FIFO would block it forever.
-        std::string why = file_problem(path.c_str());
-        if (why.empty()) {
-            *s.slot = load_sample(path.c_str());
-            if (!*s.slot) why = "cannot be loaded";
-        }
+        std::string why;
+        *s.slot = load_checked_wav(path.c_str(), why);
         if (!*s.slot) missing.push_back(path + ": " + why);
     }
     return missing;

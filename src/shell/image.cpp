@@ -32,6 +32,37 @@ static bool supported(bool os2, int bpp, uint32_t comp) {
     return false;
 }
 
+// Run-length rows have no fixed length: the codes are followed to the end-of-picture
+// mark, which must come before the bytes end, without a row or a run leaving the picture.
+static std::string rle_problem(const unsigned char *p, size_t n, size_t at, long w, long h,
+                               bool eight) {
+    long x = 0, y = 0;
+    for (;;) {
+        if (at + 2 > n) return "truncated: the run-length pixels end before the picture does";
+        unsigned a = p[at], b = p[at + 1];
+        at += 2;
+        if (a > 0) { // a run of a pixels
+            x += a;
+        } else if (b == 0) { // end of a row
+            x = 0;
+            y++;
+        } else if (b == 1) { // end of the picture
+            return "";
+        } else if (b == 2) { // a jump right and up
+            if (at + 2 > n) return "truncated: the run-length pixels end before the picture does";
+            x += p[at];
+            y += p[at + 1];
+            at += 2;
+        } else { // b pixels as they are, padded to a whole word
+            size_t bytes = eight ? b : (b + 1) / 2;
+            at += (bytes + 1) / 2 * 2;
+            x += b;
+            if (at > n) return "truncated: the run-length pixels end before the picture does";
+        }
+        if (x > w || y > h || (y == h && x > 0)) return "run-length pixels outside the picture";
+    }
+}
+
 std::string bmp_problem(const unsigned char *p, size_t n, int want_w, int want_h) {
     if (n < 2 || p[0] != 'B' || p[1] != 'M') return "not a BMP file";
     if (n < 18) return "truncated BMP header";
@@ -69,7 +100,7 @@ std::string bmp_problem(const unsigned char *p, size_t n, int want_w, int want_h
     uint32_t offset = le32(p + 10);
     if (offset > n)
         return format("truncated: %ld bytes, the pixels start at byte %ld", (long)n, (long)offset);
-    if (comp == 1 || comp == 2) return ""; // run-length rows have no fixed length
+    if (comp == 1 || comp == 2) return rle_problem(p, n, offset, w, h, comp == 1);
     size_t row = ((size_t)w * bpp + 31) / 32 * 4;
     size_t need = (size_t)offset + row * (size_t)h;
     if (n < need) return format("truncated: %ld bytes, the pixels need %ld", (long)n, (long)need);
@@ -83,7 +114,10 @@ struct memory_file {
     long size, at;
 };
 
-static int mem_fclose(void *) { return 0; }
+static int mem_fclose(void *u) {
+    delete (memory_file *)u;
+    return 0;
+}
 static int mem_getc(void *u) {
     memory_file *m = (memory_file *)u;
     return m->at < m->size ? m->data[m->at++] : EOF;
@@ -119,6 +153,13 @@ static int mem_ferror(void *) { return 0; }
 static PACKFILE_VTABLE memory_vtable = {mem_fclose, mem_getc,  mem_ungetc, mem_fread, mem_putc,
                                         mem_fwrite, mem_fseek, mem_feof,   mem_ferror};
 
+PACKFILE *open_memory_packfile(const std::string &bytes) {
+    memory_file *m = new memory_file{(const unsigned char *)bytes.data(), (long)bytes.size(), 0};
+    PACKFILE *f = pack_fopen_vtable(&memory_vtable, m);
+    if (!f) delete m;
+    return f;
+}
+
 BITMAP *load_checked_bmp(const char *path, int want_w, int want_h, std::string &why) {
     std::string bytes;
     if (!read_regular_file(path, BMP_MAX_BYTES, bytes, why)) return nullptr;
@@ -126,8 +167,7 @@ BITMAP *load_checked_bmp(const char *path, int want_w, int want_h, std::string &
     why = bmp_problem(data, bytes.size(), want_w, want_h);
     if (!why.empty()) return nullptr;
 
-    memory_file m = {data, (long)bytes.size(), 0};
-    PACKFILE *f = pack_fopen_vtable(&memory_vtable, &m);
+    PACKFILE *f = open_memory_packfile(bytes);
     if (!f) {
         why = "cannot be loaded (out of memory)";
         return nullptr;

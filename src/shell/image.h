@@ -5,6 +5,7 @@
 #include <string>
 
 struct BITMAP;
+struct PACKFILE;
 
 const int IMAGE_MAX_SIDE = 4096; // widest or tallest picture the game reads
 const int TILE_SIZE = 16;        // map tiles are exactly this wide and tall
@@ -14,6 +15,10 @@ const int TILE_SIZE = 16;        // map tiles are exactly this wide and tall
 // when those are not 0), bit depth and compression, and a length that holds every
 // pixel row the header promises.
 std::string bmp_problem(const unsigned char *data, size_t size, int want_w, int want_h);
+
+// A read-only pack file over bytes in memory (which must outlive it), so the library's
+// loaders read exactly the bytes that were checked; null when out of memory.
+PACKFILE *open_memory_packfile(const std::string &bytes);
 
 // Reads, checks and loads a BMP (converted to the current colour depth). Null with
 // `why` filled when the file is missing, not a regular file, or fails bmp_problem.

@@ -328,6 +328,7 @@ static std::vector<std::string> split_lines(const std::string &text) {
 }
 
 static void settings_read(const std::string &path);
+static void settings_parse(const std::string &path, const std::string &text);
 
 void settings_load(const std::string &path) {
     file = csettings_file();
@@ -348,6 +349,10 @@ static void settings_read(const std::string &path) {
         file.exists = !missing;
         return;
     }
+    settings_parse(path, text);
+}
+
+static void settings_parse(const std::string &path, const std::string &text) {
     file.exists = file.read = true;
     file.lines = split_lines(text);
 
@@ -391,6 +396,12 @@ static void settings_read(const std::string &path) {
 }
 
 void settings_load() { settings_load(settings_path()); }
+
+void settings_load_text(const std::string &name, const std::string &text) {
+    file = csettings_file();
+    settings_parse(name, text);
+    file.values = current_values();
+}
 
 // A value is written only as plain text on its own line.
 static bool writable(const std::string &value) {

@@ -100,6 +100,8 @@ std::string settings_path();
 // setting keeps its default. Never fails.
 void settings_load(const std::string &path);
 void settings_load();
+// The same for the text of a file already in memory, named `name` in messages.
+void settings_load_text(const std::string &name, const std::string &text);
 
 // The whole file as it would be written now.
 std::string settings_file_text();

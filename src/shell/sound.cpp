@@ -1,5 +1,11 @@
 #include "shell/sound.h"
 
+#include <cstring>
+#include <string>
+
+#include "shell/files.h"
+#include "shell/image.h"
+
 // Real voices are the library's numbers (0-255). Without a driver, or for a sample
 // that failed to load, callers get a stand-in voice from FAKE_VOICE_BASE up, so that
 // their fading and stopping code runs exactly as with a sound card.
@@ -105,3 +111,61 @@ bool sound_paused() { return paused; }
 void sound_record(bool on) { recording = on; }
 const std::vector<sound_event> &sound_log() { return events; }
 void sound_log_clear() { events.clear(); }
+
+// ---- checked loading ----
+
+const size_t WAV_MAX_BYTES = 16u << 20;   // far more than any sound of the game
+const uint32_t WAV_MAX_FORMAT_BYTES = 64; // PCM needs 16; extensions take a few more
+const long WAV_MAX_FREQUENCY = 192000;
+
+static uint32_t le(const unsigned char *p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; i--)
+        v = v << 8 | p[i];
+    return v;
+}
+
+std::string wav_problem(const unsigned char *p, size_t n) {
+    if (n < 12 || memcmp(p, "RIFF", 4) != 0 || memcmp(p + 8, "WAVE", 4) != 0)
+        return "not a WAV file";
+    bool format = false;
+    for (size_t at = 12;;) {
+        if (at + 8 > n) return "no sound data (no data chunk)";
+        uint32_t len = le(p + at + 4, 4);
+        const unsigned char *body = p + at + 8;
+        size_t left = n - at - 8;
+        if (memcmp(p + at, "fmt ", 4) == 0) {
+            if (len < 16 || len > WAV_MAX_FORMAT_BYTES)
+                return "a format chunk of " + std::to_string(len) + " bytes (PCM has 16)";
+            if (len > left) return "truncated format chunk";
+            long channels = le(body + 2, 2), freq = le(body + 4, 4), bits = le(body + 14, 2);
+            if (le(body, 2) != 1) return "not plain PCM";
+            if (channels < 1 || channels > 2) return std::to_string(channels) + " channels";
+            if (bits != 8 && bits != 16) return std::to_string(bits) + " bits a sample";
+            if (freq < 1 || freq > WAV_MAX_FREQUENCY)
+                return "frequency " + std::to_string(freq) + " Hz";
+            format = true;
+        } else if (memcmp(p + at, "data", 4) == 0) {
+            if (!format) return "the data chunk comes before the format chunk";
+            if (len > left)
+                return "truncated: the data chunk promises " + std::to_string(len) + " bytes, " +
+                       std::to_string(left) + " are there";
+            return "";
+        } else if (len > left) {
+            return "truncated chunk";
+        }
+        at += 8 + (size_t)len + (len & 1);
+    }
+}
+
+SAMPLE *load_checked_wav(const char *path, std::string &why) {
+    std::string bytes;
+    if (!read_regular_file(path, WAV_MAX_BYTES, bytes, why)) return nullptr;
+    why = wav_problem((const unsigned char *)bytes.data(), bytes.size());
+    if (!why.empty()) return nullptr;
+    PACKFILE *f = open_memory_packfile(bytes);
+    SAMPLE *s = f ? load_wav_pf(f) : nullptr;
+    if (f) pack_fclose(f);
+    if (!s) why = "cannot be loaded";
+    return s;
+}

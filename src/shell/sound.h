@@ -2,6 +2,7 @@
 #define KRAG_SHELL_SOUND_H
 
 #include <allegro.h>
+#include <string>
 #include <vector>
 
 // The one place that talks to the sound card. Volumes of the voices we start are
@@ -18,6 +19,13 @@ void sound_stop(int voice);
 // Holds every playing voice where it is (true) or lets them all go on (false).
 void sound_pause(bool on);
 bool sound_paused();
+
+// Why a WAV held in memory should not reach the library's loader, empty when it may:
+// plain PCM, 8 or 16 bits, one or two channels, a frequency, a format chunk of a sane
+// size and a data chunk that the file holds whole.
+std::string wav_problem(const unsigned char *data, size_t size);
+// Reads, checks and loads a WAV; null with `why` filled otherwise.
+SAMPLE *load_checked_wav(const char *path, std::string &why);
 
 // Test seam: every sound_play call is logged while recording is on.
 struct sound_event {

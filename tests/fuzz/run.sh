@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes a reader of untrusted bytes: run.sh <repo> <seconds> [map|replay|net]
+# Fuzzes a reader of untrusted bytes: run.sh <repo> <seconds> [map|replay|net|settings]
 # Builds the libFuzzer target straight from the reader's sources with clang, runs it on a
 # scratch copy of its seed corpus and keeps any crashing input in its crash folder:
 #   map     the map-file parser; seeds tests/fuzz/corpus/, crashes tests/fuzz/crashes/
@@ -7,8 +7,11 @@
 #           tests/fuzz/replay-crashes/
 #   net     the network message decoder; seeds tests/fuzz/net-corpus/, crashes
 #           tests/fuzz/net-crashes/
+#   settings the settings-file reader and writer; seeds tests/fuzz/settings-corpus/,
+#           crashes tests/fuzz/settings-crashes/ (links the rest of the game from the
+#           release build's library)
 set -euo pipefail
-repo=$(cd "${1:?usage: run.sh <repo> <seconds> [map|replay|net]}" && pwd)
+repo=$(cd "${1:?usage: run.sh <repo> <seconds> [map|replay|net|settings]}" && pwd)
 seconds=${2:-300}
 target=${3:-map}
 out=$repo/build-fuzz
@@ -17,13 +20,18 @@ map)
     sources=("$repo/tests/fuzz/fuzz_map.cpp" "$repo/src/world/mapfile.cpp")
     corpus=$repo/tests/fuzz/corpus crashes=$repo/tests/fuzz/crashes max_len=65536 ;;
 replay)
-    sources=("$repo/tests/fuzz/fuzz_replay.cpp" "$repo/src/match/replayfile.cpp")
+    sources=("$repo/tests/fuzz/fuzz_replay.cpp" "$repo/src/match/replayfile.cpp"
+             "$repo/src/shell/files.cpp")
     corpus=$repo/tests/fuzz/replay-corpus crashes=$repo/tests/fuzz/replay-crashes max_len=262144 ;;
 net)
     sources=("$repo/tests/fuzz/fuzz_net.cpp" "$repo/src/net/wire.cpp")
     corpus=$repo/tests/fuzz/net-corpus crashes=$repo/tests/fuzz/net-crashes max_len=2048 ;;
+settings)
+    sources=("$repo/tests/fuzz/fuzz_settings.cpp" "$repo/src/shell/settings.cpp"
+             "$repo/build/libkraglib.a" $(pkg-config --libs allegro libenet) -lm -lpthread -ldl)
+    corpus=$repo/tests/fuzz/settings-corpus crashes=$repo/tests/fuzz/settings-crashes max_len=8192 ;;
 *)
-    echo "usage: run.sh <repo> <seconds> [map|replay|net]" >&2
+    echo "usage: run.sh <repo> <seconds> [map|replay|net|settings]" >&2
     exit 2 ;;
 esac
 mkdir -p "$out" "$crashes"

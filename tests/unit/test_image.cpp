@@ -91,8 +91,16 @@ TEST(image_test, HeadersTheLoaderCannotTakeAreRefusedWithTheirReason) {
     for (int bpp : {1, 4, 8, 16, 24, 32})
         EXPECT_EQ("", problem(bmp(5, 3, bpp))) << bpp;
     EXPECT_EQ("", problem(bmp(5, 3, 16, 3)));
-    EXPECT_EQ("", problem(bmp(5, 3, 8, 1, 40, 0)));
-    EXPECT_EQ("", problem(bmp(5, 3, 4, 2, 40, 0)));
+    // Run-length: three rows of five, then the end mark; 5x3 at 4 bits the same way.
+    const std::string rows("\5\0\0\0\5\0\0\0\3\1\2\7\0\1", 14);
+    for (int bpp : {8, 4}) {
+        std::string rle = bmp(5, 3, bpp, bpp == 8 ? 1 : 2, 40, 0);
+        EXPECT_EQ("", problem(rle + rows)) << bpp;
+        EXPECT_EQ("truncated: the run-length pixels end before the picture does",
+                  problem(rle + rows.substr(0, 12)))
+            << bpp;
+        EXPECT_EQ("run-length pixels outside the picture", problem(rle + std::string("\6\0\0\1", 4))) << bpp;
+    }
 
     // One byte short of the last row: the loader would draw it from nothing.
     std::string cut = bmp(16, 16);

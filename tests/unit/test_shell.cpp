@@ -359,6 +359,10 @@ TEST_F(Shell, AStalledLoopRunsEveryOwedTickBeforeDrawing) {
     EXPECT_EQ(0, logic.load());
     run_frame(s);
     EXPECT_EQ("uuuuudd", s.calls);
+    // After a stall (the machine slept) only a second of them runs; the rest is dropped.
+    logic = 2000;
+    EXPECT_EQ(MAX_OWED_TICKS, run_owed_ticks(s));
+    EXPECT_EQ(0, logic.load());
 }
 
 TEST_F(Shell, MissingOrBrokenAssetsAreAllNamed) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/sound.h"
+
 static const char *const SOUNDS[] = {
     "blood", "box", "explosion", "flamethrower", "grenade_launcher", "gun", "laser_rifle",
     "machine_gun", "minigun", "rocket_launcher", "shell", "shotgun", "sniper_rifle",
@@ -22,7 +24,8 @@ static SAMPLE *load(const std::string &name)
         install_allegro(SYSTEM_NONE, &errno, atexit);
         started = true;
     }
-    return load_sample(("wav/" + name + ".wav").c_str());
+    std::string why;
+    return load_checked_wav(("wav/" + name + ".wav").c_str(), why);
 }
 
 // The library keeps 16-bit data unsigned, centred on 0x8000.
@@ -275,4 +278,27 @@ TEST(sound, the_tool_refuses_a_level_that_would_clip)
     ASSERT_EQ(0, system(louder.c_str()));
     EXPECT_NE(0, system(run.c_str()));
     system(("rm -rf " + src).c_str());
+}
+
+// A WAV whose header promises what its bytes do not hold never reaches the loader.
+TEST(sound, wavs_that_promise_more_than_they_hold_are_refused_with_the_reason)
+{
+    auto wav = [](uint32_t fmt_len, uint32_t freq, uint32_t data_len, size_t data_bytes) {
+        std::string w = "RIFF....WAVEfmt ";
+        for (uint32_t v : {fmt_len, 0x10001u, freq, freq * 2, 0x100002u})
+            w.append((const char *)&v, 4); // PCM, mono, 16 bits
+        w += "data";
+        w.append((const char *)&data_len, 4);
+        return w + std::string(data_bytes, '\0');
+    };
+    auto problem = [](const std::string &w) {
+        return wav_problem((const unsigned char *)w.data(), w.size());
+    };
+    EXPECT_EQ("", problem(wav(16, 22050, 100, 100)));
+    EXPECT_EQ("truncated: the data chunk promises 1000000 bytes, 100 are there",
+              problem(wav(16, 22050, 1000000, 100)));
+    EXPECT_EQ("frequency 0 Hz", problem(wav(16, 0, 100, 100)));
+    EXPECT_EQ("a format chunk of 4000000000 bytes (PCM has 16)",
+              problem(wav(4000000000u, 22050, 100, 100)));
+    EXPECT_EQ("not a WAV file", problem("RIFF"));
 }
