@@ -453,6 +453,9 @@ static void draw_options()
     }
     tick_box(b, 397, 208);
     text_small(b, "SHOW FPS", 408, 207, pal('7'), pal('0'));
+    tick_box(b, 397, 231);
+    text_small(b, "PAUSE IF", 408, 229, pal('7'), pal('0'));
+    text_small(b, "INACTIVE", 408, 238, pal('7'), pal('0'));
     tick_box(b, 397, 254);
     text_small(b, "WINDOW", 408, 253, pal('7'), pal('0'));
     tick_box(b, 397, 300);

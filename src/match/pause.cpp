@@ -8,6 +8,7 @@
 #include "match/scoreboard.h"
 #include "shell/data.h"
 #include "shell/input.h"
+#include "shell/options.h"
 #include "shell/shell.h"
 #include "shell/sound.h"
 
@@ -39,7 +40,10 @@ bool cpause::update() {
     click_latch = click_now;
 
     if (!paused) {
-        if (focus_lost.exchange(false) || key_pressed) {
+        // Losing the focus pauses only when the player asked for it; by default the
+        // match runs on in the background.
+        bool focus_pause = focus_lost.exchange(false) && options.get_pause_inactive();
+        if (focus_pause || key_pressed) {
             set(true);
             return true;
         }

@@ -4,7 +4,8 @@
 // Pausing a match. The match loop hands every logic tick to the pause first; a tick
 // the pause keeps never reaches the world, so nothing moves and no timer runs (slow
 // motion included) until the match resumes exactly where it stopped. The pause action
-// or losing the window's focus pauses; the pause action or a click resumes.
+// pauses, and so does losing the window's focus when PAUSE IF INACTIVE is ticked; the
+// pause action or a click resumes.
 class cpause {
   public:
     cpause() : paused(false), key_latch(false), click_latch(false), snapshot_due(false) {}

@@ -39,7 +39,8 @@ int cscoreboard::order(int *slots) {
     return n;
 }
 
-bool cscoreboard::shown() { return input.held(ACT_SCORES) || game.winner() != -1; }
+// Only while its key is held: a decided match shows nothing but the won or lost picture.
+bool cscoreboard::shown() { return input.held(ACT_SCORES); }
 
 // Table geometry: it ends above the won and lost pictures (y 230).
 static const int LEFT = 110, RIGHT = 530, TOP = 40;

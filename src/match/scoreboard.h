@@ -19,7 +19,7 @@ class cscoreboard {
     void death(int victim, int killer);
     // The active players' slots, most kills first (ties in slot order); returns how many.
     int order(int *slots);
-    bool shown(); // the scoreboard action is held, or the match is decided
+    bool shown(); // the scoreboard action is held
     void draw();  // the table into the back buffer
 };
 

@@ -162,6 +162,10 @@ void coptions::update() {
         fps = !fps;
         return;
     }
+    if (inside(x, y, 397, 231, 401, 235)) {
+        pause_inactive = !pause_inactive;
+        return;
+    }
     if (inside(x, y, 397, 254, 401, 258)) {
         window_pending = !window_pending;
         if (!window_pending) scaled_pending = false; // the doubled window is a window
@@ -241,6 +245,7 @@ void coptions::draw() {
         if (heatseek) draw_sprite(bbuffer, bcross, 410, 177);
         if (slowmotion) draw_sprite(bbuffer, bcross, 437, 177);
         if (fps) draw_sprite(bbuffer, bcross, 397, 208);
+        if (pause_inactive) draw_sprite(bbuffer, bcross, 397, 231);
         if (window_pending) draw_sprite(bbuffer, bcross, 397, 254);
         if (scaled_pending) draw_sprite(bbuffer, bcross, 397, 300);
     }

@@ -22,6 +22,7 @@ class coptions {
     int skill;        // 0 HARD, 1 MEDIUM, 2 EASY
     char mapname[11]; // display name of the chosen map
     bool firerate, fps, grenades, health, heatseek;
+    bool pause_inactive; // a match pauses when the window loses the focus
     bool latch;           // left button held since it last acted
     bool scaled_pending;  // scaled tick box while the screen is open
     bool is_scaled;       // the 1280x960 window is in use
@@ -50,6 +51,7 @@ class coptions {
     int get_skill() { return skill; }
     bool get_firerate() { return firerate; }
     bool get_fps() { return fps; }
+    bool get_pause_inactive() { return pause_inactive; }
     bool get_grenades() { return grenades; }
     bool get_health() { return health; }
     bool get_heatseek() { return heatseek; }

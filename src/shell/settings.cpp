@@ -92,6 +92,7 @@ constexpr csetting SETTINGS[] = {
     setting_switch("powerup_heatseek", &coptions::heatseek, true),
     setting_switch("powerup_slowmotion", &coptions::slowmotion, true),
     setting_switch("show_fps", &coptions::fps, false),
+    setting_switch("pause_if_inactive", &coptions::pause_inactive, false),
     setting_words("video", &coptions::video, CHOICE_WINDOW, VIDEO_WORDS),
     SETTING_KEY("key_left", ACT_LEFT),
     SETTING_KEY("key_right", ACT_RIGHT),

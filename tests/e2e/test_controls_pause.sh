@@ -49,6 +49,7 @@ e2e_check "options picture with its controls button" e2e_wait_region "$BMP/optio
 e2e_check "team match" e2e_options_click $OPT_TYPE_NEXT 1 $OPT_TYPE_TEXT
 e2e_check "one bot" e2e_options_click $OPT_BOTS_DOWN 2 $OPT_BOTS_TEXT
 e2e_check "easy bot" e2e_options_click 238 307 1 $OPT_SKILL_TEXT # from MEDIUM
+e2e_click 399 233 # PAUSE IF INACTIVE (off by default)
 
 # Controls: bind RIGHT to L and LEFT to J.
 e2e_click $OPT_CONTROLS
@@ -156,7 +157,7 @@ for i in $(seq 20); do
 done
 e2e_check "scoreboard gone when Tab is let go" test $gone -eq 0
 
-# Another window takes the focus: the match pauses by itself.
+# Another window takes the focus: the match pauses by itself, as PAUSE IF INACTIVE asks.
 xmessage -geometry +900+700 "other window" &
 XMSG_PID=$!
 other=""
@@ -182,4 +183,5 @@ e2e_expect_exit 0
 cfg=$XDG_CONFIG_HOME/krag/settings.cfg
 e2e_check "the new keys are saved by name" grep -qx 'key_right = L' "$cfg"
 e2e_check "both changed keys saved" grep -qx 'key_left = J' "$cfg"
+e2e_check "PAUSE IF INACTIVE saved" grep -qx 'pause_if_inactive = yes' "$cfg"
 e2e_done

@@ -108,7 +108,7 @@ TEST_F(Pause, APausedMatchDoesNotMoveAndResumesExactlyWhereItStopped) {
     EXPECT_EQ(straight, world_state() + " rand " + std::to_string(rand()));
 }
 
-TEST_F(Pause, ThePauseKeyToggles_FocusLossPauses_AKeyHeldOnEntryDoesNot) {
+TEST_F(Pause, ThePauseKeyToggles_FocusLossPausesOnlyWhenAsked_AKeyHeldOnEntryDoesNot) {
     start();
     ctick_input p{1u << ACT_PAUSE, 0, 0, 0, false}, none{0, 0, 0, 0, false};
     tick(p); // held when the match began
@@ -121,6 +121,13 @@ TEST_F(Pause, ThePauseKeyToggles_FocusLossPauses_AKeyHeldOnEntryDoesNot) {
     EXPECT_FALSE(pauser.is_paused());
     tick(none);
     int health = players[1].health;
+    // By default the match runs on in the background.
+    pause_on_focus_loss();
+    tick(none);
+    EXPECT_FALSE(pauser.is_paused());
+    EXPECT_EQ(health + 1, players[1].health);
+    health = players[1].health;
+    options.pause_inactive = true;
     pause_on_focus_loss();
     tick(none);
     EXPECT_TRUE(pauser.is_paused());
@@ -191,7 +198,7 @@ TEST_F(Scores, DeathsSuicidesAndStreaksAreCountedBesideTheKills) {
     EXPECT_EQ(0, scoreboard.deaths[2]);
 }
 
-TEST_F(Scores, TheTableShowsWhileTheKeyIsHeldOrTheMatchIsDecided) {
+TEST_F(Scores, TheTableShowsOnlyWhileTheKeyIsHeld_EvenOnceTheMatchIsDecided) {
     load_real_data();
     options = coptions();
     options.kills = 5;
@@ -205,6 +212,9 @@ TEST_F(Scores, TheTableShowsWhileTheKeyIsHeldOrTheMatchIsDecided) {
     EXPECT_EQ(0, getpixel(bbuffer, 320, 250)) << "and ends above the won and lost pictures";
     input.set(ctick_input{0, 0, 0, 0, false});
     players[3].kills = 5;
+    ASSERT_NE(-1, game.winner());
+    EXPECT_FALSE(scoreboard.shown()) << "a decided match shows only its result";
+    input.set(ctick_input{1u << ACT_SCORES, 0, 0, 0, false});
     EXPECT_TRUE(scoreboard.shown());
     input.clear();
 }
