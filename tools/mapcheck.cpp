@@ -26,7 +26,20 @@ static bool is_dir(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-static std::string tile_check(const char *name) { return tile_problem(bmp_dir, name); }
+// As the game checks a tile, and a word on a picture that is not one cell in size.
+static std::string tile_check(const char *name) {
+    std::string why;
+    BITMAP *b = load_checked_bmp((bmp_dir + name).c_str(), 0, 0, why);
+    if (!b) return why;
+    char note[160] = "";
+    if (b->w != 16 || b->h != 16)
+        snprintf(note, sizeof note,
+                 "warning: is %dx%d, not 16x16: drawn whole from its cell's corner, and with "
+                 "relief only its top-left 16x16 counts",
+                 b->w, b->h);
+    destroy_bitmap(b);
+    return note;
+}
 
 // Tiles live in bmp/ beside the maps' folder (krm/../bmp/); else in the game's data
 // folder, found as the game finds it; else in ./bmp/.

@@ -180,7 +180,7 @@ BITMAP *load_checked_bmp(const char *path, int want_w, int want_h, std::string &
 
 std::string tile_problem(const std::string &dir, const char *name) {
     std::string why;
-    BITMAP *b = load_checked_bmp((dir + name).c_str(), TILE_SIZE, TILE_SIZE, why);
+    BITMAP *b = load_checked_bmp((dir + name).c_str(), 0, 0, why);
     if (b) destroy_bitmap(b);
     return why;
 }

@@ -8,7 +8,6 @@ struct BITMAP;
 struct PACKFILE;
 
 const int IMAGE_MAX_SIDE = 4096; // widest or tallest picture the game reads
-const int TILE_SIZE = 16;        // map tiles are exactly this wide and tall
 
 // Why a BMP held in memory should not reach the library's loader, empty when it may:
 // the kind of header, width and height (1-IMAGE_MAX_SIDE, or exactly want_w x want_h
@@ -25,7 +24,7 @@ PACKFILE *open_memory_packfile(const std::string &bytes);
 BITMAP *load_checked_bmp(const char *path, int want_w, int want_h, std::string &why);
 
 // Why the map tile bmp/NAME cannot be used, as the game loads it; empty when it can.
-// Fits the tile check of parse_map.
+// Any size the image checks accept will do. Fits the tile check of parse_map.
 std::string tile_problem_in_bmp_folder(const char *name);
 
 // The same for tiles in another folder (with its trailing slash).

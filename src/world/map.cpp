@@ -229,7 +229,7 @@ bool cmap::init() {
     for (int i = 0; i < mf.ntiles && ok; i++) {
         std::string tile_path = std::string("bmp/") + mf.tile[i];
         std::string why;
-        BITMAP *img = load_checked_bmp(tile_path.c_str(), TILE_SIZE, TILE_SIZE, why);
+        BITMAP *img = load_checked_bmp(tile_path.c_str(), 0, 0, why);
         if (!img) {
             problem = "tile \"" + std::string(mf.tile[i]) + "\": " + why;
             say("%s: %s", path.c_str(), problem.c_str());

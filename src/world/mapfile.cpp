@@ -148,6 +148,10 @@ bool parse_map(std::istream &in, mapfile &out, maperror &err, tile_check_fn tile
         if (tile_check) {
             std::string why = tile_check(name.c_str());
             if (why == "not found") return r.fail(at, "tile " + quoted(name) + " not found in bmp/");
+            if (why.compare(0, 9, "warning: ") == 0) {
+                warn(at, "tile " + quoted(name) + " " + why.substr(9));
+                why.clear();
+            }
             if (!why.empty() && why[0] >= '0' && why[0] <= '9')
                 return r.fail(at, "tile " + quoted(name) + " is " + why);
             if (!why.empty()) return r.fail(at, "tile " + quoted(name) + ": " + why);

@@ -28,8 +28,9 @@ struct maperror {
     std::string reason;
 };
 
-// Optional check of a tile image: why it cannot be used ("not found", "16x8, expected
-// 16x16", ...), empty when it can; nullptr skips the test.
+// Optional check of a tile image: why it cannot be used ("not found", "truncated ...",
+// ...), empty when it can; nullptr skips the test. A text starting "warning: " is an
+// oddity that does not stop play: it goes to the warnings.
 typedef std::string (*tile_check_fn)(const char *name);
 
 // Reads and checks a map from a stream. On failure fills err and returns false;

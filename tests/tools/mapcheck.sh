@@ -84,8 +84,12 @@ tile_map() { sed "s/^1 rock.bmp\$/1 $1/" "$tmp/krm/good.krm"; }
 tile_map huge.bmp >"$tmp/krm/huge.krm"
 tile_map menu.bmp >"$tmp/krm/menutile.krm"
 mkfifo "$tmp/krm/fifo.krm"
-expect huge.krm 4 'tile "huge.bmp" is 65536x65536, expected 16x16'
-expect menutile.krm 4 'tile "menu.bmp" is 640x480, expected 16x16'
+expect huge.krm 4 'tile "huge.bmp" is 65536x65536, outside 1x1-4096x4096'
+# A tile picture of another size is played (drawn whole from its cell), with a warning.
+out=$(cd "$tmp" && "$check" krm/menutile.krm)
+want="krm/menutile.krm:4: warning: tile \"menu.bmp\" is 640x480, not 16x16: drawn whole from its cell's corner, and with relief only its top-left 16x16 counts
+krm/menutile.krm: ok 640x480, 1 spawns, 0 boxes, 0 barrels"
+if [ $? -eq 0 ] && [ "$out" = "$want" ]; then ok; else bad "menu.bmp as a tile gave [$out]"; fi
 out=$(cd "$tmp" && timeout 20 "$check" krm/fifo.krm)
 if [ $? -eq 1 ] && [ "$out" = "krm/fifo.krm:0: not a regular file" ]; then ok; else bad "fifo gave [$out]"; fi
 
@@ -109,7 +113,7 @@ sed 's/^rock\.bmp$/huge.bmp/' "$build/krm/arena.krm" >"$game/krm/crash.krm"
 mkfifo "$game/krm/x.krm"
 timeout 60 "$game/krag-sim" --map crash.krm --ticks 10 >"$tmp/sim.out" 2>&1
 rc=$?
-if [ $rc -eq 2 ] && grep -q '^krm/crash.krm:[0-9]*: tile "huge.bmp" is 65536x65536, expected 16x16$' "$tmp/sim.out" &&
+if [ $rc -eq 2 ] && grep -q '^krm/crash.krm:[0-9]*: tile "huge.bmp" is 65536x65536, outside 1x1-4096x4096$' "$tmp/sim.out" &&
     grep -q '^krm/x.krm:0: not a regular file$' "$tmp/sim.out"; then ok; else bad "krag-sim on the crash map: rc $rc $(cat "$tmp/sim.out")"; fi
 timeout 60 "$game/krag-sim" --ticks 10 >"$tmp/sim.out" 2>&1
 rc=$?
