@@ -172,11 +172,10 @@ int cplayer::bot_target() {
         if (teammatch && p.get_team() == get_team()) continue;
 
         float tx = p.get_x(), ty = p.get_y();
-        // The march stops one step outside the view box at most: a body wholly beyond
-        // that (two pixels spare for rounding) can never be reached, so it is not walked.
+        // A body wholly beyond the march's reach past the view box is not walked.
         float cx = x + 7, cy = y + 8;
-        if (tx >= cx + view_w + 2 || tx + 14 <= cx - view_w - 2 || ty >= cy + view_h + 2 ||
-            ty + 28 <= cy - view_h - 2)
+        if (tx >= cx + view_w + SIGHT_REACH || tx + 14 <= cx - view_w - SIGHT_REACH ||
+            ty >= cy + view_h + SIGHT_REACH || ty + 28 <= cy - view_h - SIGHT_REACH)
             continue;
         float a = atan2(ty - y, tx - x);
         float ca = cos(a), sa = sin(a);

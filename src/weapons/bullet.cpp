@@ -200,11 +200,10 @@ void cbullet::seek() {
         cplayer &p = players[i];
         if (!p.get_active() || p.get_health() <= 0 || &p == owner) continue;
         if (teams && owner && p.get_team() == owner->get_team()) continue;
-        // The ray stops within a step of its sight box: a body wholly beyond that (two
-        // pixels spare for rounding) can never be reached, so it is not walked.
+        // A body wholly beyond the ray's reach past its sight box is not walked.
         float bx = p.get_x(), by = p.get_y();
-        if (bx >= x + SEEK_SIGHT_X + 2 || bx + 14 <= x - SEEK_SIGHT_X - 2 ||
-            by >= y + SEEK_SIGHT_Y + 2 || by + 28 <= y - SEEK_SIGHT_Y - 2)
+        if (bx >= x + SEEK_SIGHT_X + SIGHT_REACH || bx + 14 <= x - SEEK_SIGHT_X - SIGHT_REACH ||
+            by >= y + SEEK_SIGHT_Y + SIGHT_REACH || by + 28 <= y - SEEK_SIGHT_Y - SIGHT_REACH)
             continue;
 
         float cx = p.get_x() + 7, cy = p.get_y() + 8;

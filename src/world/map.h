@@ -13,6 +13,15 @@ const int MAX_MAPS = 32;
 inline bool solid_cell(int code) { return (signed char)code > 96; }
 inline bool sight_cell(int code) { return (signed char)code > 90; }
 
+// How far past the edge of its box a sight march may test a point, in pixels. The march
+// runs while its position is inside the box and tests the next point, one step (at most
+// a pixel) on; the position that ends it is itself one step past the last inside, and
+// the point tested after the loop one more: under 2 px in exact sums. The float error of
+// those few sums and of the box test is below a thousandth of a pixel on any map, but it
+// can land a point exactly on 2 px, so a whole pixel more is kept spare. A body lying
+// further than this beyond the box is never reached and need not be walked.
+const float SIGHT_REACH = 3;
+
 class cmap {
   public:
     int height;   // pixels

@@ -5,6 +5,7 @@
 #include "players/player.h"
 #include "shell/options.h"
 #include "support.h"
+#include "weapons/bullet.h"
 #include "weapons/weapon.h"
 #include "world/barrel.h"
 #include "world/map.h"
@@ -186,6 +187,90 @@ TEST(BotSight, CellByCellSightDecidesAsThePixelMarch) {
     }
     EXPECT_GT(seen, 200); // both answers are well exercised
     EXPECT_GT(hidden, 200);
+}
+
+// The heat-seeker's sight ray as first written: every test at every step.
+static bool seek_marched(cbullet &b, int i) {
+    cplayer &p = players[i];
+    double d = atan2((double)p.y + 8 - b.y, (double)p.x + 7 - b.x);
+    float sx = (float)cos(d), sy = (float)sin(d);
+    float rx = b.x, ry = b.y;
+    while (fabsf(b.x - rx) < 320 && fabsf(b.y - ry) < 240) {
+        float nx = rx + sx, ny = ry + sy;
+        if (sight_cell(map.get_map((int)nx, (int)ny)) || b.enemy(i, nx, ny)) break;
+        rx += sx;
+        ry += sy;
+    }
+    return b.enemy(i, rx + sx, ry + sy);
+}
+
+// Bodies just beyond the end of a bot's view or a heat-seeker's sight box are skipped
+// without marching; the skip must never drop one the march would reach. On an open
+// 2048x2048 map the looking party sits at whole pixels, fractions and a few float
+// steps either side of them, on both sides of the points where float spacing doubles;
+// the enemy lies across each edge of the box: on the edge as the skip computes it and
+// float steps either side of it, and a quarter pixel at a time beyond.
+TEST(BotSight, BodiesBeyondTheViewAreSkippedOnlyWhenTheMarchCannotReachThem) {
+    fresh_world();
+    set_map(std::vector<std::string>(128, std::string(128, '.')));
+    auto nudge = [](float v, int k) {
+        for (; k > 0; k--)
+            v = nextafterf(v, 1e9f);
+        for (; k < 0; k++)
+            v = nextafterf(v, -1e9f);
+        return v;
+    };
+    // Where the enemy goes for a box centred on (ox, oy): variant -1 puts it on the
+    // skip's edge as of old (2 px), moved j float steps; any other variant v puts it
+    // 2 + v / 4 px beyond the box, from on the box to 3.5 px past.
+    auto place = [&](cplayer &t, float ox, float oy, int edge, int variant, int j, int lean) {
+        float past = 2 + variant / 4.0f;
+        bool on_edge = variant == -1;
+        t.x = ox + lean;
+        t.y = oy + lean;
+        if (edge == 0) t.x = nudge(on_edge ? ox + 320 + 2 : ox + 320 + past, j);
+        if (edge == 1) t.x = nudge((on_edge ? ox - 320 - 2 : ox - 320 - past) - 14, j);
+        if (edge == 2) t.y = nudge(on_edge ? oy + 240 + 2 : oy + 240 + past, j);
+        if (edge == 3) t.y = nudge((on_edge ? oy - 240 - 2 : oy - 240 - past) - 28, j);
+    };
+    const float bases[] = {330, 498.999908f, 505, 700.5f, 1017, 1500.25f};
+    const float fractions[] = {0, 0.25f, 0.729309f};
+    int cases = 0, seen = 0, turned = 0;
+    for (float base : bases)
+        for (float f : fractions)
+            for (int k = -3; k <= 3; k++) {
+                float lx = nudge(base + f, k), ly = nudge(1300 + base / 4 + f, -k);
+                for (int edge = 0; edge < 4; edge++)
+                    for (int variant = -8; variant <= 6; variant++)
+                        for (int j = variant == -1 ? -3 : 0; j <= (variant == -1 ? 3 : 0); j++) {
+                            int lean = (variant * 7 + j * 3 + k * 5 + edge) % 31 - 15;
+                            cplayer *b = place_player(1, lx, ly);
+                            cplayer *t = place_player(2, 0, 0);
+                            place(*t, lx + 7, ly + 8, edge, variant, j, lean);
+                            b->close_count = 0;
+                            int got = b->bot_target();
+                            bool sees = got == 2 || b->close_count == 1;
+                            ASSERT_EQ(marched_sight(*b, 2), sees)
+                                << "bot " << b->x << "," << b->y << " enemy " << t->x << ","
+                                << t->y;
+                            // A heat-seeker the bot fired, its box centred on its tail,
+                            // aimed away so that seeing the enemy turns it.
+                            place(*t, lx, ly, edge, variant, j, lean);
+                            bullets[0].init(3.0f, lx, ly, 30, true, b);
+                            float before = bullets[0].angle;
+                            bullets[0].seek();
+                            ASSERT_EQ(seek_marched(bullets[0], 2), bullets[0].angle != before)
+                                << "seeker " << lx << "," << ly << " enemy " << t->x << "," << t->y;
+                            cases++;
+                            seen += sees;
+                            turned += bullets[0].angle != before;
+                        }
+            }
+    // The sweep reaches bodies as well as missing them.
+    EXPECT_GT(seen, cases / 4);
+    EXPECT_LT(seen, cases * 3 / 4);
+    EXPECT_GT(turned, cases / 4);
+    EXPECT_LT(turned, cases * 3 / 4);
 }
 
 TEST(BotShoot, ReactionDelayBySkill) {
