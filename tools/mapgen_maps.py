@@ -249,8 +249,9 @@ def glacier():
         g.mark(c, low, "F")
     for c in (20, 29):
         g.mark(c, mid, "F")
+    # The high ledges take no spawns: a bot born up there waits long for a fight.
     for c in (8, 41):
-        g.mark(c, high, "F")
+        g.mark(c, high, "M")
     g.mark(24, floor, "M")
 
     finish(g, "glacier", ((14, 26, 70), (150, 200, 236)), True,
