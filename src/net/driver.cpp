@@ -31,6 +31,7 @@ bool cnet_driver::host(int port, const cnet_settings &s, const std::string &name
                        std::string &err) {
     if (!transport.listen(port, err)) return false;
     session.host(s, name, me);
+    host_name = name.empty() ? "server" : name;
     return true;
 }
 
@@ -58,4 +59,8 @@ void cnet_driver::pump() {
     }
     session.outbox.clear();
     transport.flush();
+    // What LAN discovery tells others, kept up to date while the host waits for players.
+    if (session.is_host())
+        transport.offer({0, session.joined(), session.settings().players, transport.port(),
+                         session.settings().map, host_name});
 }

@@ -22,6 +22,9 @@ class cnet_driver {
               std::string &err);
     bool join(const std::string &address, int port, const cnet_hello &me, std::string &err);
     void pump();
+
+  private:
+    std::string host_name;
 };
 
 #endif

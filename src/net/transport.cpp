@@ -24,6 +24,37 @@ static void tighten(ENetHost *h) {
     h->duplicatePeers = NET_PEERS;
 }
 
+// Discovery questions arrive on the session's socket; ENet hands us every raw packet
+// first, and we keep those that are questions.
+static const int MAX_HOSTS = 8;
+static struct {
+    ENetHost *enet;
+    cnet_transport *owner;
+} listening[MAX_HOSTS];
+
+static int intercept(ENetHost *h, ENetEvent *) {
+    for (auto &l : listening)
+        if (l.enet == h) return l.owner->answer_discovery(h->receivedData, h->receivedDataLength);
+    return 0;
+}
+
+bool cnet_transport::answer_discovery(const uint8_t *p, size_t n) {
+    uint32_t nonce;
+    if (!net_read_discover_request(p, n, nonce)) return false; // not ours: ENet reads it
+    uint32_t now = enet_time_get();
+    if (now - offers_since > 1000) offers_since = now, offers = 0;
+    if (!offering || ++offers > NET_OFFERS_PER_SECOND) return true; // dropped
+    cnet_offer o = my_offer;
+    o.nonce = nonce;
+    cpacker out;
+    if (!net_discover_answer(o, out) || out.size() > n) return true;
+    ENetBuffer buf;
+    buf.data = (void *)out.data();
+    buf.dataLength = out.size();
+    enet_socket_send(enet->socket, &enet->receivedAddress, &buf, 1);
+    return true;
+}
+
 bool cnet_transport::listen(int port, std::string &err) {
     close();
     if (!net_startup()) return err = "cannot start the network library", false;
@@ -33,6 +64,12 @@ bool cnet_transport::listen(int port, std::string &err) {
     enet = enet_host_create(&address, NET_PEERS, 2, 0, 0);
     if (!enet) return err = "cannot listen on UDP port " + std::to_string(port), false;
     tighten(enet);
+    for (auto &l : listening)
+        if (!l.enet) {
+            l = {enet, this};
+            enet->intercept = intercept;
+            break;
+        }
     return true;
 }
 
@@ -154,6 +191,8 @@ void cnet_transport::close() {
         if (enet->peers[i].state == ENET_PEER_STATE_CONNECTED)
             enet_peer_disconnect_now(&enet->peers[i], 0);
     enet_host_flush(enet);
+    for (auto &l : listening)
+        if (l.enet == enet) l = {nullptr, nullptr};
     enet_host_destroy(enet);
     enet = nullptr;
 }
@@ -161,4 +200,57 @@ void cnet_transport::close() {
 int cnet_transport::round_trip_ms(int peer) const {
     if (!enet || peer < 0 || peer >= (int)enet->peerCount) return 0;
     return enet->peers[peer].roundTripTime;
+}
+
+// ---- finding hosts ----
+
+bool cnet_finder::ask(int port, const std::string &address) {
+    stop();
+    found.clear();
+    if (!net_startup()) return false;
+    ENetSocket s = enet_socket_create(ENET_SOCKET_TYPE_DATAGRAM);
+    if (s == ENET_SOCKET_NULL) return false;
+    enet_socket_set_option(s, ENET_SOCKOPT_NONBLOCK, 1);
+    enet_socket_set_option(s, ENET_SOCKOPT_BROADCAST, 1);
+    ENetAddress to;
+    if (enet_address_set_host(&to, address.c_str()) != 0) {
+        enet_socket_destroy(s);
+        return false;
+    }
+    to.port = port;
+    sock = s;
+    asked_at = enet_time_get();
+    nonce = asked_at * 2654435761u ^ (uint32_t)(uintptr_t)this;
+    uint8_t q[NET_DISCOVER_BYTES];
+    net_discover_request(nonce, q);
+    ENetBuffer buf;
+    buf.data = q;
+    buf.dataLength = sizeof q;
+    return enet_socket_send(s, &to, &buf, 1) == (int)sizeof q;
+}
+
+void cnet_finder::poll() {
+    if (sock < 0) return;
+    uint8_t data[NET_DISCOVER_BYTES + 1];
+    for (;;) {
+        ENetAddress from;
+        ENetBuffer buf;
+        buf.data = data;
+        buf.dataLength = sizeof data;
+        int n = enet_socket_receive((ENetSocket)sock, &from, &buf, 1);
+        if (n <= 0) return;
+        cnet_offer o;
+        if (!net_read_discover_answer(data, n, o) || o.nonce != nonce) continue;
+        char text[64];
+        if (enet_address_get_host_ip(&from, text, sizeof text) != 0) continue;
+        bool known = false;
+        for (const cnet_found &f : found)
+            known = known || (f.address == text && f.offer.port == o.port);
+        if (!known) found.push_back({text, o, (int)(enet_time_get() - asked_at)});
+    }
+}
+
+void cnet_finder::stop() {
+    if (sock >= 0) enet_socket_destroy((ENetSocket)sock);
+    sock = -1;
 }

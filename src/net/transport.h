@@ -10,8 +10,10 @@
 // doubles packets both ways inside the process, for tests and scripts.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/lossy.h"
+#include "net/wire.h"
 
 struct _ENetHost;
 
@@ -27,6 +29,7 @@ const int NET_PEERS = 6;                // a host's joiners: five players and on
 const int NET_CONNECTS_PER_SECOND = 4;  // from one address; more are cut off at once
 const int NET_TIMEOUT_MS = 5000;        // a peer silent this long is gone
 const size_t NET_WAITING_BYTES = 64u << 10;
+const int NET_OFFERS_PER_SECOND = 20;   // LAN discovery answers a host gives at most
 
 class cnet_transport {
   public:
@@ -43,12 +46,20 @@ class cnet_transport {
     long bytes_sent() const { return sent; }
     // Lossy link for both directions (seeded); call before listening or connecting.
     void use_link(const clink_settings &s, uint32_t seed);
+    // A host answers LAN discovery on its own port with this (nonce aside).
+    void offer(const cnet_offer &o) { my_offer = o, offering = true; }
+    // Answers a raw packet that is a discovery question; false for any other packet.
+    bool answer_discovery(const uint8_t *p, size_t n);
 
   private:
     _ENetHost *enet = nullptr;
     bool lossy = false;
     clossy_link out_link, in_link; // endpoint 0 is this machine, peer p is p + 1
     long sent = 0;
+    cnet_offer my_offer;
+    bool offering = false;
+    uint32_t offers_since = 0; // ms when the counting second began
+    int offers = 0;
     struct cattempt {
         uint32_t address;
         uint32_t since; // ms when the counting second began
@@ -61,5 +72,26 @@ class cnet_transport {
 
 // Starts ENet once per process; false when it cannot.
 bool net_startup();
+
+// Finds hosts: asks by broadcast on the LAN (or one address) and gathers the answers.
+struct cnet_found {
+    std::string address; // the host's, as text
+    cnet_offer offer;
+    int ping_ms;
+};
+
+class cnet_finder {
+  public:
+    ~cnet_finder() { stop(); }
+    // Sends one question; false when no socket could be opened.
+    bool ask(int port, const std::string &address = "255.255.255.255");
+    void poll(); // takes the answers that have come, without waiting
+    void stop();
+    std::vector<cnet_found> found; // one entry per host
+
+  private:
+    intptr_t sock = -1;
+    uint32_t nonce = 0, asked_at = 0;
+};
 
 #endif

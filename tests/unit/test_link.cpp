@@ -127,6 +127,34 @@ TEST(transport, LoopbackCarriesBothChannelsAndKeepsItsLimits) {
     }));
 }
 
+// A host answers a discovery question on its session port with its offer, never with
+// more bytes than were asked with, and says nothing to anything else.
+TEST(transport, HostsAnswerDiscoveryWithoutAmplifying) {
+    cnet_transport host;
+    std::string err;
+    ASSERT_TRUE(host.listen(0, err)) << err;
+    host.offer({0, 2, 6, host.port(), "arena.krm", "ann"});
+    cnet_finder finder;
+    ASSERT_TRUE(finder.ask(host.port(), "127.0.0.1"));
+    cnet_event ev;
+    for (int i = 0; i < 5000 && finder.found.empty(); i++) {
+        while (host.poll(ev)) {
+        }
+        finder.poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(finder.found.size(), 1u);
+    EXPECT_EQ(finder.found[0].address, "127.0.0.1");
+    EXPECT_EQ(finder.found[0].offer.map, "arena.krm");
+    EXPECT_EQ(finder.found[0].offer.players, 2);
+    EXPECT_EQ(finder.found[0].offer.port, host.port());
+    // A question one byte short gets no answer: only full-size questions are answered.
+    uint8_t q[NET_DISCOVER_BYTES];
+    net_discover_request(1, q);
+    EXPECT_TRUE(host.answer_discovery(q, sizeof q));
+    EXPECT_FALSE(host.answer_discovery(q, sizeof q - 1));
+}
+
 TEST(link, AddressesWithAndWithoutPorts) {
     std::string host;
     int port;
