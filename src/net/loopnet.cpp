@@ -48,8 +48,10 @@ void cloopnet::step() {
         if (me >= 0 && s.state() >= SESSION_PLAYING)
             while ((long)given[me].size() < s.match().known(me))
                 given[me].push_back(s.match().input(me, given[me].size()));
-        for (cnet_outgoing &o : s.outbox)
+        for (cnet_outgoing &o : s.outbox) {
+            if (tamper && !o.bytes.empty()) tamper(m, o.bytes);
             link.send(now_ms, m, m == 0 ? o.peer + 1 : 0, o.bytes, o.reliable);
+        }
         s.outbox.clear();
     }
     now_ms += 10;

@@ -24,6 +24,8 @@ class cloopnet {
     std::vector<cnet_input> given[NET_MAX_PLAYERS];
     // Called before and after each machine's frame (a shared world is swapped in and out).
     std::function<void(int machine)> before_frame, after_frame;
+    // Sees every packet a machine sends before the link does, and may change it.
+    std::function<void(int from, std::string &bytes)> tamper;
 
     // count machines; headless: the host has no player. Each machine plays through its
     // own door.

@@ -219,9 +219,14 @@ void csession::on_host(int peer, const cnet_msg &m) {
     case PKT_HASH:
         if (p.slot < 0) return cut(peer, "sent a hash before it was welcome");
         return compare(peer, m.tick, m.hash);
-    case PKT_LEAVE:
-        if (p.slot >= 0) slot_leaves(p.slot);
+    case PKT_LEAVE: {
+        // Gone for good: hang up too, so a joiner that only said so is not left waiting.
+        int slot = p.slot;
+        outbox.push_back({peer, true, std::string()});
+        p.on = false;
+        if (slot >= 0) slot_leaves(slot);
         return;
+    }
     case PKT_OUT_OF_STEP:
         return; // the host compares every joiner's hashes itself
     default:

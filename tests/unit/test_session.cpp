@@ -230,6 +230,31 @@ TEST(session, TheHostRefusesWhatAJoinerMayNotDo) {
     EXPECT_GT(net.loop.machines[0].end_tick(), 0);
 }
 
+// A joiner whose packets are mangled in flight (bytes flipped, cut short, lengthened,
+// some of them still well formed) harms no one: the host cuts it off or plays its
+// mangled inputs, and either the others end alike or everyone is told OUT OF STEP.
+TEST(session, MangledPacketsFromAJoinerHarmNoOne) {
+    for (uint32_t seed = 1; seed <= 12; seed++) {
+        cnetwork net(3, false, {20, 10, 2, 1}, seed);
+        uint32_t r = seed;
+        net.loop.tamper = [&](int from, std::string &b) {
+            r = r * 1103515245u + 12345u;
+            if (from != 1 || net.loop.machines[1].state() != SESSION_PLAYING || (r >> 16) % 4) return;
+            int how = (r >> 8) % 3, at = (r >> 4) % b.size();
+            if (how == 0) b[at] ^= 1 << (r >> 24) % 8;
+            if (how == 1) b.resize(at + 1 < (int)b.size() ? at + 1 : 1); // empty means hanging up
+            if (how == 2) b += std::string(1 + (r >> 20) % 40, (char)(r >> 12));
+        };
+        ASSERT_TRUE(net.loop.play()) << "seed " << seed;
+        const csession &host = net.loop.machines[0], &other = net.loop.machines[2];
+        EXPECT_EQ(other.out_of_step(), host.out_of_step()) << "seed " << seed;
+        if (host.out_of_step() < 0) {
+            EXPECT_EQ(other.end_tick(), host.end_tick()) << "seed " << seed;
+            EXPECT_EQ(ctoy::hash(&net.worlds[2]), ctoy::hash(&net.worlds[0])) << "seed " << seed;
+        }
+    }
+}
+
 // A joiner that stops sending holds the others at the prediction window, and they say
 // whom they wait for.
 TEST(session, WaitsPastTheWindowAndSaysForWhom) {
