@@ -4,7 +4,7 @@ PREFIX     ?= /usr/local
 ASAN_BUILD := build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-unit asan clean bench soak fuzz install deb mapreport
+.PHONY: all deps configure build run test test-unit asan clean bench nettest soak fuzz install deb mapreport
 
 all: build
 
@@ -46,6 +46,10 @@ deb:
 
 bench: build
 	cd $(BUILD) && ./krag-bench
+
+# Network figures: whole matches inside one process over the seeded lossy link.
+nettest: build
+	cd $(BUILD) && ./krag-nettest
 
 # Simulated minutes each map takes to decide a deathmatch (several minutes to run).
 mapreport: build

@@ -12,61 +12,10 @@
 #include "net/driver.h"
 #include "net/lossy.h"
 #include "net/loopnet.h"
+#include "net/standin.h"
 #include "net/session.h"
 
 namespace {
-
-struct ctoy_state {
-    uint32_t rng;
-    int32_t pos[NET_MAX_PLAYERS], hits[NET_MAX_PLAYERS];
-    long ticks;
-};
-
-const long TOY_LONGEST = 1500; // ticks, when no one reaches the hit limit first
-const int TOY_HITS = 40;
-
-struct ctoy {
-    ctoy_state live{1, {0, 120, 240, 360, 480, 600}, {}, 0}, saved[ROLLBACK_SAVES];
-
-    static void save(void *c, int slot) { ((ctoy *)c)->saved[slot] = ((ctoy *)c)->live; }
-    static void restore(void *c, int slot) { ((ctoy *)c)->live = ((ctoy *)c)->saved[slot]; }
-    static uint64_t hash(void *c) {
-        const ctoy_state &w = ((ctoy *)c)->live;
-        uint64_t h = 1469598103934665603ULL ^ w.rng ^ (uint64_t)w.ticks << 32;
-        for (int s = 0; s < NET_MAX_PLAYERS; s++)
-            h = (h ^ (uint32_t)w.pos[s] ^ (uint64_t)w.hits[s] << 40) * 1099511628211ULL;
-        return h;
-    }
-    static void tick(void *c, const cnet_input *in, const bool *human) {
-        ctoy_state &w = ((ctoy *)c)->live;
-        for (int s = 0; s < NET_MAX_PLAYERS; s++) {
-            w.rng = w.rng * 1103515245u + 12345u;
-            if (human[s]) {
-                int dx = (int)(in[s].actions & 1) - (int)(in[s].actions >> 1 & 1);
-                w.pos[s] += dx * 3 + (in[s].aim_x - w.pos[s]) / 64;
-            } else {
-                w.pos[s] += (int)(w.rng >> 16) % 7 - 3;
-            }
-            bool fires = human[s] ? in[s].buttons & 1 : (w.rng >> 8) % 5 == 0;
-            for (int t = 0; fires && t < NET_MAX_PLAYERS; t++)
-                if (t != s && std::abs(w.pos[t] - w.pos[s]) < 6) w.hits[s]++;
-        }
-        w.ticks++;
-    }
-    static bool decided(void *c) {
-        const ctoy_state &w = ((ctoy *)c)->live;
-        for (int s = 0; s < NET_MAX_PLAYERS; s++)
-            if (w.hits[s] >= TOY_HITS) return true;
-        return w.ticks >= TOY_LONGEST;
-    }
-    cnet_model door() { return {this, save, restore, hash, tick, decided}; }
-};
-
-// What a player does: holds keys and aims for a while, then changes.
-cnet_input scripted(int slot, long tick) {
-    uint32_t h = (uint32_t)(slot * 7919 + tick / 17) * 2654435761u;
-    return {h >> 28 & 3, (int)((tick / 9 * 37 + slot * 100) % 640), 0, (int)((tick / 13 + slot) % 3 == 0)};
-}
 
 cnet_settings toy_settings(int players, int delay) {
     return {0, 0, 1, 10, 2, 31, delay, players, 7, "toy.krm", 0, 1};
@@ -74,25 +23,25 @@ cnet_settings toy_settings(int players, int delay) {
 
 const cnet_hello ME = {NET_PROTOCOL, "1.0.0", 0x5151, "ann"};
 
-std::vector<cnet_model> doors(std::vector<ctoy> &worlds) {
+std::vector<cnet_model> doors(std::vector<cstandin> &worlds) {
     std::vector<cnet_model> d;
-    for (ctoy &w : worlds)
+    for (cstandin &w : worlds)
         d.push_back(w.door());
     return d;
 }
 
 // Machines on the lossy link, each with its own stand-in world.
 struct cnetwork {
-    std::vector<ctoy> worlds;
+    std::vector<cstandin> worlds;
     cloopnet loop;
 
     cnetwork(int machines, bool headless, clink_settings s, uint32_t seed)
         : worlds(machines), loop(machines, headless, toy_settings(machines - headless, 2), s, seed,
-                                 doors(worlds), scripted) {}
+                                 doors(worlds), standin_script) {}
 
     // The world a straight run of the given inputs reaches by `end`.
     uint64_t straight(long end, const csession &ref) {
-        ctoy w;
+        cstandin w;
         for (long t = 0; t < end; t++) {
             cnet_input in[NET_MAX_PLAYERS] = {};
             bool human[NET_MAX_PLAYERS];
@@ -100,9 +49,9 @@ struct cnetwork {
                 human[s] = ref.match().human_at(s, t);
                 if (human[s]) in[s] = t < (long)loop.given[s].size() ? loop.given[s][t] : loop.given[s].back();
             }
-            ctoy::tick(&w, in, human);
+            w.tick(in, human);
         }
-        return ctoy::hash(&w);
+        return w.hash();
     }
 };
 
@@ -114,9 +63,9 @@ void expect_same_match(cnetwork &net, const char *what) {
         const csession &s = net.loop.machines[m];
         EXPECT_EQ(s.out_of_step(), -1) << what << " machine " << m;
         EXPECT_EQ(s.end_tick(), host.end_tick()) << what << " machine " << m;
-        EXPECT_EQ(ctoy::hash(&net.worlds[m]), ctoy::hash(&net.worlds[0])) << what << " machine " << m;
+        EXPECT_EQ(net.worlds[m].hash(), net.worlds[0].hash()) << what << " machine " << m;
     }
-    EXPECT_EQ(net.straight(host.end_tick(), host), ctoy::hash(&net.worlds[0])) << what;
+    EXPECT_EQ(net.straight(host.end_tick(), host), net.worlds[0].hash()) << what;
 }
 
 TEST(session, MatchesEndAlikeOnEveryMachineOverBadLinks) {
@@ -250,7 +199,7 @@ TEST(session, MangledPacketsFromAJoinerHarmNoOne) {
         EXPECT_EQ(other.out_of_step(), host.out_of_step()) << "seed " << seed;
         if (host.out_of_step() < 0) {
             EXPECT_EQ(other.end_tick(), host.end_tick()) << "seed " << seed;
-            EXPECT_EQ(ctoy::hash(&net.worlds[2]), ctoy::hash(&net.worlds[0])) << "seed " << seed;
+            EXPECT_EQ(net.worlds[2].hash(), net.worlds[0].hash()) << "seed " << seed;
         }
     }
 }
@@ -276,7 +225,7 @@ TEST(session, WaitsPastTheWindowAndSaysForWhom) {
 // with the same end.
 TEST(session, PlaysOverENetOnLoopback) {
     cnet_driver m[4];
-    ctoy worlds[4];
+    cstandin worlds[4];
     std::string err;
     ASSERT_TRUE(m[0].host(0, toy_settings(3, 2), "host", ME, err)) << err;
     for (int j = 1; j < 3; j++)
@@ -301,7 +250,7 @@ TEST(session, PlaysOverENetOnLoopback) {
                 m[3].session.state() == SESSION_OVER)
                 s.start();
             long t = s.state() == SESSION_PLAYING ? s.match().now() : 0;
-            s.frame(s.slot() >= 0 ? scripted(s.slot(), t) : cnet_input{0, 0, 0, 0});
+            s.frame(s.slot() >= 0 ? standin_script(s.slot(), t) : cnet_input{0, 0, 0, 0});
             m[i].pump();
             settled = settled && (s.settled() || i >= 2 + !quit);
         }
@@ -315,7 +264,7 @@ TEST(session, PlaysOverENetOnLoopback) {
     ASSERT_TRUE(quit);
     ASSERT_GT(m[0].session.end_tick(), 0) << m[0].session.status();
     EXPECT_EQ(m[1].session.end_tick(), m[0].session.end_tick());
-    EXPECT_EQ(ctoy::hash(&worlds[1]), ctoy::hash(&worlds[0]));
+    EXPECT_EQ(worlds[1].hash(), worlds[0].hash());
     EXPECT_FALSE(m[1].session.match().human_at(m[2].session.slot(), m[0].session.end_tick()));
 }
 
