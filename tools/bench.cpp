@@ -187,6 +187,7 @@ int main(int argc, char **argv) {
     for (int f = 0; f < FRAMES; f++) {
         game.world_tick();
         players[0].player_screen();
+        game.follow();
         t0 = clk::now();
         game.draw_world();
         frames.push_back(since(t0));
@@ -201,11 +202,13 @@ int main(int argc, char **argv) {
     for (int r = 0; r < ROUNDS; r++) {
         // Everything in view, moved one tick (bullets in flight), the gaps filled again.
         players[0].player_screen();
+        game.follow();
         clear_pools();
         in_view_only = true;
         saturate();
         game.world_tick();
         players[0].player_screen();
+        game.follow();
         saturate();
         in_view_only = false;
         t0 = clk::now();

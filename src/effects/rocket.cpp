@@ -56,7 +56,7 @@ void explosion(float bx, float by, float fx, float fy, float viewx, float viewy,
     start_free(flames1, FIREBALL_FLAMES, [&](cflame1 &f) { f.init(fx, fy, false); });
 
     // Every blast counts the human's slow motion down by one, on screen or not.
-    SAMPLE *sample = sexplosion[players[0].get_slowmotion() > 0 ? 1 : 0];
+    SAMPLE *sample = sexplosion[game.slowmotion() > 0 ? 1 : 0];
     if (map.in_view(viewx, viewy)) {
         sound_play(sample, 255, 128, 1000, 0);
         game.shake();

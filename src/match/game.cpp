@@ -44,19 +44,61 @@ bool cgame::init() {
     pumgr.init();
 
     for (int i = 0; i < options.get_bots() + 1 && i < MAX_PLAYERS; i++) players[i].init(i);
+    // Every view starts on the middle of the map, where the camera starts.
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        players[i].view_x = map.get_xs();
+        players[i].view_y = map.get_ys();
+    }
     return true;
 }
 
-void cgame::update() {
-    // Slow motion: the world moves only on ticks whose counter is a multiple of three.
-    if (players[0].get_slowmotion() % 3 != 0) return;
-    world_tick();
-    // The pad's crosshair is measured from the human's centre on the screen.
-    input.set_aim_anchor((int)players[0].get_x() + 7 - map.get_xs(),
-                         (int)players[0].get_y() + 8 - map.get_ys());
+int cgame::slowmotion() {
+    int most = 0;
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (human(i)) {
+            int left = players[i].get_slowmotion();
+            if (left > most) most = left;
+        }
+    return most;
 }
 
-void cgame::world_tick() {
+ccontrol cgame::local_control() {
+    const ctick_input &t = input.now();
+    int slot = local >= 0 && local < MAX_PLAYERS ? local : 0;
+    return ccontrol{t.actions, t.buttons, t.x + players[slot].view_x, t.y + players[slot].view_y};
+}
+
+bool cgame::update() {
+    ccontrol in[MAX_PLAYERS] = {};
+    if (local >= 0 && local < MAX_PLAYERS) in[local] = local_control();
+    bool moved = step(in);
+    follow();
+    return moved;
+}
+
+bool cgame::step(const ccontrol in[MAX_PLAYERS]) {
+    // Slow motion: the world moves only on ticks whose counter is a multiple of three.
+    if (slowmotion() % 3 != 0) return false;
+    world_tick(in);
+    return true;
+}
+
+void cgame::follow() {
+    if (local < 0 || local >= MAX_PLAYERS) return;
+    cplayer &p = players[local];
+    map.set_screen(p.view_x, p.view_y);
+    // The pad's crosshair is measured from the human's centre on the screen.
+    input.set_aim_anchor((int)p.get_x() + 7 - map.get_xs(), (int)p.get_y() + 8 - map.get_ys());
+}
+
+void cgame::take(int slot, const ccontrol &c) {
+    controls[slot] = c;
+    point_x[slot] = c.aim_x - players[slot].view_x;
+    point_y[slot] = c.aim_y - players[slot].view_y;
+}
+
+void cgame::world_tick(const ccontrol *in) {
+    for (int i = 0; i < MAX_PLAYERS; i++) take(i, in ? in[i] : ccontrol{});
     if (shake_counter > 0) shake_counter--;
 
     flamemgr.update();
@@ -159,6 +201,6 @@ void cgame::quit() {
 }
 
 void play_pair(SAMPLE *const *pair, float x, float y) {
-    SAMPLE *sample = players[0].get_slowmotion() > 0 ? pair[1] : pair[0];
+    SAMPLE *sample = game.slowmotion() > 0 ? pair[1] : pair[0];
     sound_play(sample, map.in_view(x, y) ? 255 : 64, 128, 1000, 0);
 }

@@ -22,75 +22,91 @@ int choice_row_at(int x, int y) {
     return row + 1;
 }
 
+chud::chud() {
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        killbar[i] = marker[i] = 0;
+        weapon[i] = 1;
+        latch[i] = stepped[i] = false;
+        steps[i] = 0;
+    }
+}
+
 // Called on the tick the dead human's wait passes the weapon-choice point.
-void chud::select() {
-    marker = MARKER_TICKS;
-    latch = true; // a fire button still down from the last life chooses nothing
-    stepped = false;
+void chud::select(int slot) {
+    marker[slot] = MARKER_TICKS;
+    latch[slot] = true; // a fire button still down from the last life chooses nothing
+    stepped[slot] = false;
     switch (options.get_gametype()) {
     case GT_RPG_ARENA:
-        weapon = W_ROCKET;
+        weapon[slot] = W_ROCKET;
         break;
     case GT_INSTAGIB:
-        weapon = W_LASER;
+        weapon[slot] = W_LASER;
         break;
     default:
-        weapon = -weapon;
+        weapon[slot] = -weapon[slot];
         break;
     }
 }
 
 void chud::update() {
     if (game.winner() != -1) return;
-    cplayer &human = players[0];
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if (players[i].active && !players[i].bot) update_slot(i);
+}
+
+void chud::update_slot(int i) {
+    cplayer &human = players[i];
+    const ccontrol &c = game.controls[i];
 
     if (human.get_health() > 0) {
-        int k = options.get_gametype() == GT_TEAMMATCH ? game.teamkills(0) : human.get_kills();
-        killbar = k * (100 / options.get_kills());
-        if (marker > 0) marker--;
+        int k = options.get_gametype() == GT_TEAMMATCH ? game.teamkills(human.get_team())
+                                                       : human.get_kills();
+        killbar[i] = k * (100 / options.get_kills());
+        if (marker[i] > 0) marker[i]--;
         return;
     }
 
     // Stepping acts once per press.
-    unsigned now =
-        (input.held(ACT_NEXT_WEAPON) ? 1u : 0u) | (input.held(ACT_PREV_WEAPON) ? 2u : 0u);
-    unsigned pressed = now & ~steps;
-    steps = now;
+    unsigned now = (c.held(ACT_NEXT_WEAPON) ? 1u : 0u) | (c.held(ACT_PREV_WEAPON) ? 2u : 0u);
+    unsigned pressed = now & ~steps[i];
+    steps[i] = now;
 
-    if (weapon < 0) {
+    if (weapon[i] < 0) {
         for (int n = 1; n <= 8; n++)
-            if (input.held(ACT_WEAPON1 + n - 1)) {
-                weapon = n;
+            if (c.held(ACT_WEAPON1 + n - 1)) {
+                weapon[i] = n;
                 return;
             }
         // A click on a row: the press counts, not a button held from before.
-        if (!input.button(BUTTON_LEFT)) {
-            latch = false;
-        } else if (!latch) {
-            latch = true;
-            int n = choice_row_at(input.x(), input.y());
+        if (!c.button(BUTTON_LEFT)) {
+            latch[i] = false;
+        } else if (!latch[i]) {
+            latch[i] = true;
+            int n = choice_row_at(game.point_x[i], game.point_y[i]);
             if (n > 0) {
-                weapon = n;
+                weapon[i] = n;
                 return;
             }
         }
         // Stepping keeps the selector open on the new choice, taken at the respawn.
-        int choice = -weapon;
+        int choice = -weapon[i];
         if (pressed & 1) choice = choice % 8 + 1;
         if (pressed & 2) choice = (choice + 6) % 8 + 1;
         if (pressed) {
-            weapon = -choice;
-            stepped = true;
+            weapon[i] = -choice;
+            stepped[i] = true;
         }
         // Nothing chosen by the time of the respawn: keep the previous weapon.
-        if (human.get_health() == 0) weapon = -weapon;
+        if (human.get_health() == 0) weapon[i] = -weapon[i];
     }
 }
 
 void chud::draw_chooser() {
-    if (game.winner() != -1 || players[0].get_health() > 0 || weapon >= 0) return;
+    int me = game.local, weapon = this->weapon[me];
+    if (game.winner() != -1 || players[me].get_health() > 0 || weapon >= 0) return;
     masked_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
-    if (stepped && -weapon <= 8) {
+    if (stepped[me] && -weapon <= 8) {
         int y = CHOICE_Y + CHOICE_ROW_Y + (-weapon - 1) * CHOICE_ROW_STEP;
         rect(bbuffer, CHOICE_X + CHOICE_ROW_X1 - 1, y - 1, CHOICE_X + CHOICE_ROW_X2 + 1, y + 20,
              makecol(255, 220, 64));
@@ -100,7 +116,9 @@ void chud::draw_chooser() {
 void chud::draw() {
     if (options.get_fps()) draw_fps();
 
-    cplayer &human = players[0];
+    int me = game.local;
+    cplayer &human = players[me];
+    int marker = this->marker[me], killbar = this->killbar[me];
     int result = game.winner();
     if (result == -1 && human.get_health() > 0) {
         // The bars' slices as one picture each, remade when the length changes.
@@ -121,7 +139,9 @@ void chud::draw() {
                       input.y() - bcrosshair->h / 2);
     }
 
-    if (result == 0)
+    // Won: this slot, or this slot's team in a team match.
+    bool won = options.get_gametype() == GT_TEAMMATCH ? result == human.get_team() : result == me;
+    if (result != -1 && won)
         masked_sprite(bbuffer, bwon, 226, 230);
     else if (result != -1)
         masked_sprite(bbuffer, blost, 222, 230);

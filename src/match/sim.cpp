@@ -76,13 +76,9 @@ void cmatchstats::clear() {
 }
 
 bool cmatchstats::update() {
-    int before = players[0].slowmotion;
-    game.update();
+    bool moved = game.update();
     ticks++;
-    // The slow-motion gate: a tick moved the world when the counter it read was a
-    // multiple of three.
-    int read = before > 0 ? before - 1 : 0;
-    if (read % 3 != 0) return false;
+    if (!moved) return false;
     world_ticks++;
     int counts[POOL_COUNT];
     sim_count_live(counts);

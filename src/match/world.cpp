@@ -85,7 +85,7 @@ void fields(chash &h, cplayer &p) {
     h.add(p.angle, p.throw_power, p.x, p.y, p.vx, p.vy, p.leg_counter, p.leg_step);
     h.add(p.route, p.reaction, p.close_count, p.hold, p.grenade_timer, p.firerate_timer);
     h.add(p.hair, p.health, p.heatseek_timer, p.kills, p.grenades, p.pants);
-    h.add(p.spawn_protection, p.shirt, p.slowmotion, p.bot, p.team);
+    h.add(p.spawn_protection, p.shirt, p.slowmotion, p.bot, p.team, p.view_x, p.view_y);
     if (cbweapon *w = p.weapon) {
         h.add(w->type, w->ammo, w->angle, w->clip, w->x, w->y, w->trigger, w->reloading);
         h.add(w->owner, w->get_delay());
@@ -104,7 +104,8 @@ template <class T, int N> void hash_pool(chash &h, T (&pool)[N]) {
 
 void hash_match(chash &h) { h.add(game.decided); }
 void hash_hud(chash &h) {
-    h.add(hud.killbar, hud.marker, hud.weapon, hud.latch, hud.stepped, hud.steps);
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        h.add(hud.killbar[i], hud.marker[i], hud.weapon[i], hud.latch[i], hud.stepped[i], hud.steps[i]);
 }
 void hash_scoreboard(chash &h) {
     for (int i = 0; i < MAX_PLAYERS; i++)

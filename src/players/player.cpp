@@ -54,6 +54,8 @@ void next_outfit(int &pants, int &shirt) {
 
 cplayer *cplayer::init(int index) {
     bool teammatch = options.get_gametype() == GT_TEAMMATCH;
+    // Slot 0 wears the player's own outfit; every other slot draws one as a bot does,
+    // human or not, so the random sequence does not depend on who plays.
     if (index == 0) {
         hair = options.get_hair();
         if (teammatch) {
@@ -83,7 +85,7 @@ cplayer *cplayer::init(int index) {
             if (pants == options.get_pants() && shirt == options.get_shirt())
                 next_outfit(pants, shirt);
         }
-        bot = true;
+        bot = !game.human(index);
         team = (index & 1) ? 1 : 0;
     }
     health = -RESPAWN_TICKS;
@@ -104,7 +106,7 @@ void cplayer::update() {
     if (game.winner() == -1) {
         if (health < 0) {
             health += 1;
-            if (!bot && health == SELECTOR_HEALTH) hud.select();
+            if (!bot && health == SELECTOR_HEALTH) hud.select((int)(this - players));
         } else {
             if (health == 0) spawn();
             if (bot)
@@ -151,7 +153,7 @@ void cplayer::spawn() {
     spawn_protection = SPAWN_PROTECTION_TICKS;
 
     if (!bot) {
-        select_weapon(hud.get_weapon());
+        select_weapon(hud.get_weapon((int)(this - players)));
     } else {
         int type = options.get_gametype();
         if (type == GT_RPG_ARENA)
@@ -195,9 +197,11 @@ void cplayer::damage(int amount, float force, cplayer *attacker) {
     start_free(flesh, DEATH_FLESH_CHUNKS,
                [&](cflesh &chunk) { chunk.init(x + 7, y + 8, force); });
 
-    // The kill that decides the match plays out in slow motion for the human.
-    if (game.winner() != -1)
-        players[0].powerup(PU_SLOWMOTION);
+    // The kill that decides the match plays out in slow motion for every human.
+    if (game.winner() != -1) {
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if (players[i].active && !players[i].bot) players[i].powerup(PU_SLOWMOTION);
+    }
     else if (slowmotion > 0)
         slowmotion = 0;
 

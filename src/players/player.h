@@ -23,7 +23,8 @@ const int PU_HEALTH = 0, PU_GRENADES = 1, PU_FIRERATE = 2, PU_HEATSEEK = 3, PU_S
 // Bot route commands.
 const int ROUTE_NONE = 0, ROUTE_JUMP = 1, ROUTE_RIGHT = 2, ROUTE_LEFT = 3;
 
-// One fighter, human (slot 0) or bot (slots 1-5).
+// One fighter in a slot, human or bot. Slot 0 is always human; a match may make others
+// human too (cgame::humans).
 class cplayer {
   public:
     float angle;       // aim, radians; also the facing
@@ -47,6 +48,7 @@ class cplayer {
     int spawn_protection; // ticks
     int shirt;
     int slowmotion; // ticks
+    int view_x, view_y; // a human's view: the world pixel at its top-left, following them
     bool active;
     bool bot;
     char team;
@@ -94,9 +96,9 @@ class cplayer {
     void move_right();
     void move();
 
-    // human control
+    // human control, from the slot's control of this tick (cgame::controls)
     void player_move();
-    void player_screen();
+    void player_screen(); // the view follows the body
     void player_shoot();
 
     // bot behaviour

@@ -64,6 +64,8 @@ void fresh_world() {
     sound_log_clear();
 }
 
+void take_input() { game.take(0, game.local_control()); }
+
 void set_map(const std::vector<std::string> &rows) {
     int nrows = (int)rows.size();
     int ncols = nrows ? (int)rows[0].size() : 0;

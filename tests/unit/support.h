@@ -18,6 +18,10 @@ void load_real_data();
 // initialised, settings at their defaults, camera at (0, 0), the sound log cleared.
 void fresh_world();
 
+// The captured input (input.capture or input.set) as slot 0's control of the tick, for
+// tests that call the human's controls or the HUD directly.
+void take_input();
+
 // Lays out the map from rows of cell characters (row 0 at the top; '.' is empty).
 // Spawn letters become spawn points and '0'/'1' place boxes/barrels, as the loader does.
 void set_map(const std::vector<std::string> &rows);

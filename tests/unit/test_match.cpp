@@ -62,7 +62,7 @@ TEST_F(MatchTest, SetUpActivatesTheHumanAndTheConfiguredBotsAllWaitingToSpawn) {
     for (int i = 0; i <= 3; i++) EXPECT_EQ(-500, players[i].get_health());
     EXPECT_FALSE(players[0].bot);
     EXPECT_TRUE(players[1].bot);
-    EXPECT_EQ(1, hud.get_weapon());
+    EXPECT_EQ(1, hud.get_weapon(0));
     EXPECT_EQ(map.get_width() / 2 - 320, map.get_xs());
 }
 
@@ -71,13 +71,13 @@ TEST_F(MatchTest, EverybodySpawnsAfterFiveHundredTicksAndTheSelectorOpensAt150) 
     ASSERT_TRUE(game.init());
     for (int t = 0; t < 150; t++) game.update();
     EXPECT_EQ(-350, players[0].get_health());
-    EXPECT_EQ(-1, hud.get_weapon()); // selector open, previous choice 1 remembered
+    EXPECT_EQ(-1, hud.get_weapon(0)); // selector open, previous choice 1 remembered
     for (int t = 150; t < 500; t++) game.update();
     EXPECT_EQ(0, players[0].get_health());
     game.update();
     EXPECT_EQ(100, players[0].get_health());
     EXPECT_EQ(100, players[1].get_health());
-    EXPECT_EQ(1, hud.get_weapon()); // nobody pressed a key: the previous weapon again
+    EXPECT_EQ(1, hud.get_weapon(0)); // nobody pressed a key: the previous weapon again
 }
 
 TEST_F(MatchTest, SlowMotionMovesTheWorldOnEveryThirdTick) {
@@ -159,22 +159,25 @@ class HudTest : public ::testing::Test {
 };
 
 TEST_F(HudTest, NumberKeysChooseTheWeaponWhileTheSelectorIsOpen) {
-    hud.weapon = 4;
-    hud.select();
-    EXPECT_EQ(-4, hud.get_weapon());
-    EXPECT_EQ(MARKER_TICKS, hud.marker);
+    hud.weapon[0] = 4;
+    hud.select(0);
+    EXPECT_EQ(-4, hud.get_weapon(0));
+    EXPECT_EQ(MARKER_TICKS, hud.marker[0]);
     key[KEY_3] = 1;
     key[KEY_5] = 1;
     input.capture();
+    take_input();
     hud.update();
     key[KEY_3] = key[KEY_5] = 0;
     input.capture();
-    EXPECT_EQ(3, hud.get_weapon());
+    take_input();
+    EXPECT_EQ(3, hud.get_weapon(0));
 }
 
 // Pointer on row n of the open choice, left button as given.
 static void click_at(int x, int y, bool down) {
     input.set(ctick_input{0, x, y, down ? BUTTON_LEFT : 0, false});
+    take_input();
     hud.update();
 }
 
@@ -193,37 +196,37 @@ TEST_F(HudTest, ClickingARowChoosesItsWeaponButAHeldButtonDoesNot) {
     EXPECT_EQ(0, choice_row_at(CHOICE_X + 100, CHOICE_Y + 21 + 8 * 21));
 
     int shotgun_y = CHOICE_Y + 21 + 2 * 21 + 10;
-    hud.weapon = 4;
-    hud.select();
+    hud.weapon[0] = 4;
+    hud.select(0);
     click_at(CHOICE_X + 160, shotgun_y, true); // still down from firing before death
-    EXPECT_EQ(-4, hud.get_weapon());
+    EXPECT_EQ(-4, hud.get_weapon(0));
     click_at(CHOICE_X + 160, shotgun_y, false);
     click_at(CHOICE_X + 50, CHOICE_Y + 5, true); // the title: nothing
-    EXPECT_EQ(-4, hud.get_weapon());
+    EXPECT_EQ(-4, hud.get_weapon(0));
     click_at(CHOICE_X + 50, CHOICE_Y + 5, false);
     click_at(CHOICE_X + 160, shotgun_y, true);
-    EXPECT_EQ(3, hud.get_weapon());
+    EXPECT_EQ(3, hud.get_weapon(0));
     input.clear();
 }
 
 TEST_F(HudTest, NoKeyByTheRespawnTickKeepsThePreviousWeapon) {
-    hud.weapon = 4;
-    hud.select();
+    hud.weapon[0] = 4;
+    hud.select(0);
     players[0].health = -1;
     hud.update();
-    EXPECT_EQ(-4, hud.get_weapon());
+    EXPECT_EQ(-4, hud.get_weapon(0));
     players[0].health = 0;
     hud.update();
-    EXPECT_EQ(4, hud.get_weapon());
+    EXPECT_EQ(4, hud.get_weapon(0));
 }
 
 TEST_F(HudTest, FixedWeaponGameTypesNeverOpenTheSelector) {
     options.gametype = GT_RPG_ARENA;
-    hud.select();
-    EXPECT_EQ(W_ROCKET, hud.get_weapon());
+    hud.select(0);
+    EXPECT_EQ(W_ROCKET, hud.get_weapon(0));
     options.gametype = GT_INSTAGIB;
-    hud.select();
-    EXPECT_EQ(W_LASER, hud.get_weapon());
+    hud.select(0);
+    EXPECT_EQ(W_LASER, hud.get_weapon(0));
 }
 
 TEST_F(HudTest, KillBarGrowsByTheIntegerShareOfTheLimit) {
@@ -231,29 +234,29 @@ TEST_F(HudTest, KillBarGrowsByTheIntegerShareOfTheLimit) {
     options.kills = 7;
     players[0].kills = 6;
     hud.update();
-    EXPECT_EQ(84, hud.killbar);
+    EXPECT_EQ(84, hud.killbar[0]);
     options.kills = 20;
     players[0].kills = 20 - 1;
     hud.update();
-    EXPECT_EQ(95, hud.killbar);
+    EXPECT_EQ(95, hud.killbar[0]);
     // Team match counts the team's kills.
     options.gametype = GT_TEAMMATCH;
     place_player(2, 200, 0, true, 0);
     players[0].kills = 2;
     players[2].kills = 3;
     hud.update();
-    EXPECT_EQ(25, hud.killbar);
+    EXPECT_EQ(25, hud.killbar[0]);
 }
 
 TEST_F(HudTest, MarkerCountsDownOnlyWhileTheHumanIsAlive) {
-    hud.marker = 2;
+    hud.marker[0] = 2;
     hud.update(); // dead: no change
-    EXPECT_EQ(2, hud.marker);
+    EXPECT_EQ(2, hud.marker[0]);
     place_player(0, 100, 0, false);
     hud.update();
     hud.update();
     hud.update();
-    EXPECT_EQ(0, hud.marker);
+    EXPECT_EQ(0, hud.marker[0]);
 }
 
 TEST_F(HudTest, MarkMeAlwaysKeepsTheMarkerOverTheHumanAllMatch) {
@@ -265,7 +268,7 @@ TEST_F(HudTest, MarkMeAlwaysKeepsTheMarkerOverTheHumanAllMatch) {
     while (ix < bindicator->w && getpixel(bindicator, ix, 1) == makecol(255, 0, 255)) ix++;
     ASSERT_LT(ix, bindicator->w);
     int mark = getpixel(bindicator, ix, 1);
-    hud.marker = 0;
+    hud.marker[0] = 0;
     clear_to_color(bbuffer, rgb(1, 2, 3));
     hud.draw();
     EXPECT_NE(mark, getpixel(bbuffer, x + ix, y + 1)) << "spawn only: the marker has gone";

@@ -173,33 +173,37 @@ TEST_F(Pad, OnAMenuTheLeftStickMovesThePointerAndTheFirstButtonClicks) {
 
 TEST_F(Pad, ShoulderButtonsStepTheWeaponChoiceWhileWaitingToRespawn) {
     players[0].init(0);
-    hud.init();
+    hud = chud();
     players[0].health = -1;
-    hud.weapon = -4; // the selector is open, the last choice was 4
+    hud.weapon[0] = -4; // the selector is open, the last choice was 4
     auto step = [](int b) {
         button(b, true);
         input.capture();
+        take_input();
         hud.update();
         input.capture();
+        take_input();
         hud.update(); // held: steps once
         button(b, false);
         input.capture();
+        take_input();
         hud.update();
     };
     step(PAD_NEXT);
-    EXPECT_EQ(-5, hud.weapon) << "still open, on the next weapon";
+    EXPECT_EQ(-5, hud.weapon[0]) << "still open, on the next weapon";
     step(PAD_PREV);
     step(PAD_PREV);
-    EXPECT_EQ(-3, hud.weapon);
-    hud.weapon = -8;
+    EXPECT_EQ(-3, hud.weapon[0]);
+    hud.weapon[0] = -8;
     step(PAD_NEXT);
-    EXPECT_EQ(-1, hud.weapon) << "wraps round";
+    EXPECT_EQ(-1, hud.weapon[0]) << "wraps round";
     step(PAD_PREV);
-    EXPECT_EQ(-8, hud.weapon);
+    EXPECT_EQ(-8, hud.weapon[0]);
     players[0].health = 0; // the respawn tick takes the stepped choice
     input.capture();
+    take_input();
     hud.update();
-    EXPECT_EQ(8, hud.get_weapon());
+    EXPECT_EQ(8, hud.get_weapon(0));
 }
 
 } // namespace

@@ -35,6 +35,7 @@ static void release_input() {
     mouse_b = 0;
     mouse_x = mouse_y = 0;
     input.capture();
+    take_input();
 }
 
 TEST(PlayerLife, WaitsFiveSecondsThenSpawnsArmedAtASpawnPoint) {
@@ -49,8 +50,8 @@ TEST(PlayerLife, WaitsFiveSecondsThenSpawnsArmedAtASpawnPoint) {
         bot->update();
     }
     EXPECT_EQ(human->health, -350);
-    EXPECT_EQ(hud.weapon, -1); // the weapon choice opened
-    hud.weapon = 4;
+    EXPECT_EQ(hud.weapon[0], -1); // the weapon choice opened
+    hud.weapon[0] = 4;
     for (int i = 0; i < 349; i++) {
         human->update();
         bot->update();
@@ -292,6 +293,7 @@ TEST(HumanControl, KeysAndButtons) {
 
     key[KEY_A] = key[KEY_D] = 1;
     input.capture();
+    take_input();
     p->player_move();
     EXPECT_EQ(p->vx, 1);
     release_input();
@@ -299,6 +301,7 @@ TEST(HumanControl, KeysAndButtons) {
     // Both buttons: the grenade charges, the gun stays quiet.
     mouse_b = 3;
     input.capture();
+    take_input();
     for (int i = 0; i < 10; i++)
         p->player_shoot();
     EXPECT_FALSE(p->weapon->trigger);
@@ -306,6 +309,7 @@ TEST(HumanControl, KeysAndButtons) {
     // Letting go of the right button fires and throws in the same tick.
     mouse_b = 1;
     input.capture();
+    take_input();
     p->player_shoot();
     EXPECT_TRUE(p->weapon->trigger);
     EXPECT_EQ(p->grenades, 2);
@@ -315,6 +319,7 @@ TEST(HumanControl, KeysAndButtons) {
     // The charge tops out just above 6.
     mouse_b = 2;
     input.capture();
+    take_input();
     for (int i = 0; i < 100; i++)
         p->player_shoot();
     EXPECT_GT(p->throw_power, 6.0f);
@@ -327,9 +332,11 @@ TEST(HumanControl, KeysAndButtons) {
     p->grenades = 0;
     mouse_b = 2;
     input.capture();
+    take_input();
     p->player_shoot();
     mouse_b = 0;
     input.capture();
+    take_input();
     p->player_shoot();
     EXPECT_EQ(p->throw_power, 0);
     EXPECT_EQ(count_active(grenades1), 0);
@@ -338,6 +345,7 @@ TEST(HumanControl, KeysAndButtons) {
     p->weapon->ammo = 10;
     key[KEY_R] = 1;
     input.capture();
+    take_input();
     p->player_shoot();
     EXPECT_TRUE(p->weapon->get_reloading());
     release_input();
@@ -352,15 +360,18 @@ TEST(HumanControl, AimFollowsThePointerInTheDoubledWindow) {
     mouse_x = 1279;
     mouse_y = 959;
     input.capture();
+    take_input();
     p->player_shoot();
     EXPECT_FLOAT_EQ(p->angle, (float)atan2(479.0 - 68 - 8, 639.0 - 100 - 7));
     release_input();
 }
 
-TEST(HumanControl, CameraFollowsAndStopsAtTheMapEdges) {
+TEST(HumanControl, TheCameraFollowsTheLocalSlotAndStopsAtTheMapEdges) {
     fresh_world();
     set_map(std::vector<std::string>(60, std::string(80, '.'))); // 1280 x 960
-    cplayer *p = place_player(0, 100, 100, false);
+    place_player(0, 640, 480, false)->player_screen();
+    game.local = 3;
+    cplayer *p = place_player(3, 100, 100, false);
     struct {
         float x, y;
         int camx, camy;
@@ -369,6 +380,7 @@ TEST(HumanControl, CameraFollowsAndStopsAtTheMapEdges) {
         p->x = c.x;
         p->y = c.y;
         p->player_screen();
+        game.follow();
         EXPECT_EQ(map.get_xs(), c.camx);
         EXPECT_EQ(map.get_ys(), c.camy);
     }

@@ -1,6 +1,7 @@
 // The world's snapshot: the generator is the C library's, a restored world plays on
 // exactly as it did (whatever was alive, dying or exploding when it was saved), and
-// the fingerprint sees what matters and nothing else.
+// the fingerprint sees what matters and nothing else. Several humans, each driven by
+// their own control, share one world and its slow motion.
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include "match/rng.h"
 #include "match/scoreboard.h"
 #include "match/world.h"
+#include "shell/input.h"
 #include "players/blood.h"
 #include "players/player.h"
 #include "shell/options.h"
@@ -52,8 +54,9 @@ TEST(Snapshot, AFreshWorldForgetsScoresAndRandomState) {
 // A real match on a shipped map, five bots, the human standing still.
 class RealMatch : public ::testing::Test {
   protected:
-    void start(int type, unsigned seed) {
+    void start(int type, unsigned seed, unsigned humans = 1) {
         fresh_world();
+        game.humans = humans;
         map.load();
         ASSERT_GT(map.get_nm(), 0);
         options.level = map.find("arena.krm");
@@ -64,7 +67,10 @@ class RealMatch : public ::testing::Test {
         srand(seed);
         ASSERT_TRUE(game.init());
     }
-    void TearDown() override { game.quit(); }
+    void TearDown() override {
+        game.quit();
+        game = cgame();
+    }
 };
 
 // Every 97 ticks: save, play on 60 ticks, go back and play them again: the second run
@@ -124,6 +130,89 @@ TEST_F(RealMatch, TheHashSeesBusySlotsAndOwnersButNotFreeSlotsLeftovers) {
     // One number more drawn changes the world to come.
     rand();
     EXPECT_NE(h, world_hash());
+}
+
+// Two to six humans in every game type: each takes the weapon they pick while waiting,
+// walks where their own control says and fires at an aim point given in world pixels.
+TEST_F(RealMatch, EveryHumanSlotPlaysFromItsOwnControl) {
+    for (int type = 0; type < 4; type++) {
+        int n = 2 + type + (type == 3); // 2, 3, 4 and 6 humans
+        start(type, 3 + type, (1u << n) - 1);
+        bool walked[MAX_PLAYERS] = {}, aimed[MAX_PLAYERS] = {}, fired[MAX_PLAYERS] = {};
+        bool armed[MAX_PLAYERS] = {};
+        auto left = [](int t, int i) { return ((t / 400 + i) & 1) != 0; };
+        for (int t = 0; t < 3000; t++) {
+            ccontrol in[MAX_PLAYERS] = {};
+            for (int i = 0; i < n; i++) {
+                cplayer &p = players[i];
+                int weapon = 1 + (i + 2) % 8;
+                in[i].actions = 1u << (ACT_WEAPON1 + weapon - 1);
+                if (p.health > 0) {
+                    // Slots take turns walking left and right, and fire at a point left
+                    // of them, above.
+                    in[i].actions = (1u << (left(t, i) ? ACT_LEFT : ACT_RIGHT)) | (1u << ACT_FIRE);
+                    in[i].aim_x = (int)p.x - 100;
+                    in[i].aim_y = (int)p.y - 50;
+                }
+            }
+            float x0[MAX_PLAYERS];
+            bool alive[MAX_PLAYERS];
+            for (int i = 0; i < n; i++) x0[i] = players[i].x, alive[i] = players[i].health > 0;
+            if (!game.step(in)) continue;
+            for (int i = 0; i < n; i++) {
+                cplayer &p = players[i];
+                if (p.health <= 0 || !alive[i]) continue;
+                if (p.x != x0[i]) {
+                    walked[i] = true;
+                    EXPECT_EQ(p.x < x0[i], left(t, i)) << "slot " << i << " walked the wrong way";
+                }
+                aimed[i] |= p.angle < -1.57f || p.angle > 1.57f; // facing left, up
+                fired[i] |= p.weapon && p.weapon->ammo < p.weapon->clip;
+                int want = type == GT_RPG_ARENA ? W_ROCKET : type == GT_INSTAGIB ? W_LASER : 1 + (i + 2) % 8;
+                armed[i] |= p.weapon && p.weapon->get_type() == want;
+            }
+        }
+        for (int i = 0; i < n; i++) {
+            EXPECT_FALSE(players[i].bot);
+            EXPECT_TRUE(walked[i]) << "type " << type << " slot " << i;
+            EXPECT_TRUE(aimed[i]) << "type " << type << " slot " << i;
+            EXPECT_TRUE(fired[i]) << "type " << type << " slot " << i;
+            EXPECT_TRUE(armed[i]) << "type " << type << " slot " << i;
+        }
+        EXPECT_TRUE(players[n < MAX_PLAYERS ? n : 0].bot || n == MAX_PLAYERS);
+        game.quit();
+    }
+}
+
+// Slow motion is the world's: it holds while any human has it left, and the kill that
+// decides the match slows the world for everyone.
+TEST_F(RealMatch, TheWorldSlowsWhileAnyHumanHoldsSlowMotion) {
+    start(GT_DEATHMATCH, 9, 0b101);
+    ccontrol in[MAX_PLAYERS] = {};
+    auto moves = [&](int ticks) {
+        int n = 0;
+        for (int t = 0; t < ticks; t++) n += game.step(in);
+        return n;
+    };
+    EXPECT_EQ(30, moves(30));
+    players[2].powerup(PU_SLOWMOTION);
+    EXPECT_EQ(10, moves(30));
+    players[0].powerup(PU_SLOWMOTION);
+    players[2].slowmotion = 0;
+    EXPECT_EQ(10, moves(30));
+    players[0].slowmotion = 0;
+    EXPECT_EQ(30, moves(30));
+
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        players[i].health = 100;
+        players[i].spawn_protection = 0;
+        players[i].kills = options.kills - 1;
+    }
+    players[1].damage(500, NO_FORCE, &players[4]); // the deciding kill
+    ASSERT_EQ(4, game.winner());
+    EXPECT_GT(players[0].slowmotion, 0);
+    EXPECT_GT(players[2].slowmotion, 0);
+    EXPECT_EQ(0, players[3].slowmotion);
 }
 
 } // namespace
