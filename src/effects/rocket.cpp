@@ -6,6 +6,7 @@
 #include "effects/flames.h"
 #include "effects/smoke.h"
 #include "match/cull.h"
+#include "match/events.h"
 #include "match/game.h"
 #include "match/pool.h"
 #include "match/turn.h"
@@ -57,12 +58,7 @@ void explosion(float bx, float by, float fx, float fy, float viewx, float viewy,
 
     // Every blast counts the human's slow motion down by one, on screen or not.
     SAMPLE *sample = sexplosion[game.slowmotion() > 0 ? 1 : 0];
-    if (map.in_view(viewx, viewy)) {
-        sound_play(sample, 255, 128, 1000, 0);
-        game.shake();
-    } else {
-        sound_play(sample, 64, 128, 1000, 0);
-    }
+    announce_blast(sample, viewx, viewy);
 }
 
 void crocket::init(float angle, float x, float y, bool seeking, cplayer *owner) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "match/cull.h"
+#include "match/events.h"
 #include "match/game.h"
 #include "match/turn.h"
 #include "players/player.h"
@@ -59,7 +60,7 @@ bool cshell::left() {
 // Asks for the slow-motion state on every bounce, but only a shell on screen is heard.
 static void clink(float x, float y) {
     SAMPLE *sample = sshell[game.slowmotion() > 0 ? 1 : 0];
-    if (map.in_view(x, y)) sound_play(sample, 255, 128, 1000, 0);
+    announce_near_sound(sample, x, y);
 }
 
 void cshell::update() {

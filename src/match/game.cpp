@@ -9,6 +9,7 @@
 #include "effects/shell.h"
 #include "effects/smoke.h"
 #include "match/drawrand.h"
+#include "match/events.h"
 #include "match/hud.h"
 #include "match/pool.h"
 #include "match/scoreboard.h"
@@ -40,6 +41,7 @@ bool cgame::init() {
     shake_counter = 0;
     // Nothing of an earlier match or test survives; the seed drawn for this match stays.
     world_clear(false);
+    events_reset();
     if (!map.init()) return false;
     pumgr.init();
 
@@ -99,7 +101,7 @@ void cgame::take(int slot, const ccontrol &c) {
 
 void cgame::world_tick(const ccontrol *in) {
     for (int i = 0; i < MAX_PLAYERS; i++) take(i, in ? in[i] : ccontrol{});
-    if (shake_counter > 0) shake_counter--;
+    announce_tick(++ticks);
 
     flamemgr.update();
     hud.update();
@@ -202,5 +204,5 @@ void cgame::quit() {
 
 void play_pair(SAMPLE *const *pair, float x, float y) {
     SAMPLE *sample = game.slowmotion() > 0 ? pair[1] : pair[0];
-    sound_play(sample, map.in_view(x, y) ? 255 : 64, 128, 1000, 0);
+    announce_sound(sample, x, y);
 }

@@ -12,6 +12,7 @@ class cgame {
   public:
     int shake_counter; // screen shake left, in world ticks
     int decided;       // winner once found; kept until the match is left (-1: none yet)
+    int ticks;         // world ticks run in this match
     // Set before init and fixed for the match: bit i makes slot i human (slot 0 always
     // is); and the slot this machine's human plays, whom the view follows.
     unsigned humans;
@@ -21,7 +22,7 @@ class cgame {
     ccontrol controls[MAX_PLAYERS];
     int point_x[MAX_PLAYERS], point_y[MAX_PLAYERS];
 
-    cgame() : shake_counter(0), decided(-1), humans(1), local(0), controls(), point_x(), point_y() {}
+    cgame() : shake_counter(0), decided(-1), ticks(0), humans(1), local(0), controls(), point_x(), point_y() {}
     bool init(); // false when the chosen map cannot be used
     bool human(int slot) const { return slot == 0 || ((humans >> slot) & 1); }
     // One logic tick of a match with one human here, whose control comes from the

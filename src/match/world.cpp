@@ -102,7 +102,6 @@ template <class T, int N> void hash_pool(chash &h, T (&pool)[N]) {
         }
 }
 
-void hash_match(chash &h) { h.add(game.decided); }
 void hash_hud(chash &h) {
     for (int i = 0; i < MAX_PLAYERS; i++)
         h.add(hud.killbar[i], hud.marker[i], hud.weapon[i], hud.latch[i], hud.stepped[i], hud.steps[i]);
@@ -163,7 +162,8 @@ const cpart PARTS[] = {
     RECORD(cshell, shells),
     POOL(smoke),
     RECORD(csmoke, smoke),
-    {"game", (void *)&game.decided, sizeof game.decided, hash_match},
+    {"game.decided", (void *)&game.decided, sizeof game.decided, [](chash &h) { h.add(game.decided); }},
+    {"game.ticks", (void *)&game.ticks, sizeof game.ticks, [](chash &h) { h.add(game.ticks); }},
     {"hud", (void *)&hud, sizeof hud, hash_hud},
     {"scoreboard", (void *)&scoreboard, sizeof scoreboard, hash_scoreboard},
     {"pumgr", (void *)&pumgr, sizeof pumgr, hash_pumgr},

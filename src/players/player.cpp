@@ -8,6 +8,7 @@
 #include "effects/grenade.h"
 #include "effects/smoke.h"
 #include "match/cull.h"
+#include "match/events.h"
 #include "match/game.h"
 #include "match/hud.h"
 #include "match/pool.h"
@@ -36,7 +37,7 @@ static const int SPAWN_SMOKE_PER_ROW = 5;
 
 void cplayer::drop_weapon() {
     if (!weapon) return;
-    if (weapon->get_type() == W_FLAMETHROWER) weapon->stop();
+    if (weapon->get_type() == W_FLAMETHROWER) announce_flame_end((int)(this - players));
     weapon->~cbweapon();
     weapon = nullptr;
 }

@@ -9,6 +9,7 @@
 #include "effects/rocket.h"
 #include "effects/shell.h"
 #include "match/cull.h"
+#include "match/events.h"
 #include "match/game.h"
 #include "match/pool.h"
 #include "match/turn.h"
@@ -21,9 +22,6 @@
 
 static const double SPREAD_STEP = 0.025; // radians per spread unit
 static const int MINIGUN_REST = 100;     // cooldown of a minigun whose barrels stand still
-static const int FLAME_LOUD = 255;       // loop volume while the flames start on screen
-static const int FLAME_DISTANT = 125;    // ... and while they start off screen
-static const int FLAME_FADE = 5;         // volume change per tick
 
 // ---- the shared base ----
 
@@ -275,54 +273,22 @@ void crocket_launcher::draw() { draw_held(brocket_launcher, 3); }
 
 // ---- flamethrower ----
 
-cflamethrower::cflamethrower(cplayer *owner) : cbweapon(owner, W_FLAMETHROWER, 360), voice(-1) {}
+cflamethrower::cflamethrower(cplayer *owner) : cbweapon(owner, W_FLAMETHROWER, 360) {}
 
 void cflamethrower::update() {
     follow(7, 6, 8, 7, 5.66, 0.79, 0.6);
-    if (trigger && !reloading) {
+    bool fires = trigger && !reloading;
+    if (fires) {
         ammo -= 1;
         shot();
-        sound_up();
-    } else {
-        sound_down();
     }
     trigger = false;
+    announce_flame((int)(owner - players), fires, (float)muzzle_x(24), (float)muzzle_y(24));
 }
 
 void cflamethrower::shot() {
     if (cflame2 *f = first_free(flames2))
         f->init((float)muzzle_x(24), (float)muzzle_y(24), angle, owner);
-}
-
-void cflamethrower::sound_up() {
-    if (voice == -1) {
-        voice = sound_play(sflamethrower[0], FLAME_FADE, 128, 1000, 1);
-        return;
-    }
-    int v = sound_get_volume(voice);
-    // Flames starting off screen stay at a murmur; a louder loop is not turned down.
-    int ceiling =
-        map.in_view((float)muzzle_x(24), (float)muzzle_y(24)) ? FLAME_LOUD : FLAME_DISTANT;
-    if (v < ceiling) sound_set_volume(voice, v + FLAME_FADE);
-}
-
-void cflamethrower::sound_down() {
-    if (voice == -1) return;
-    int v = sound_get_volume(voice);
-    // At or below the starting volume the loop ends; a lost voice must not fade forever.
-    if (v <= FLAME_FADE) {
-        sound_stop(voice);
-        voice = -1;
-    } else {
-        sound_set_volume(voice, v - FLAME_FADE);
-    }
-}
-
-void cflamethrower::stop() {
-    if (voice != -1) {
-        sound_stop(voice);
-        voice = -1;
-    }
 }
 
 void cflamethrower::draw() { draw_held(bflamethrower, 5); }

@@ -19,7 +19,6 @@ class cbweapon {
 
     virtual int get_delay() { return 0; }
     virtual void draw() {}
-    virtual void stop() {}
     virtual void update() {}
     virtual ~cbweapon() {}
 
@@ -117,19 +116,13 @@ class crocket_launcher : public cbweapon {
     void shot();
 };
 
+// Its looping sound is the watcher's, made from what each tick announces.
 class cflamethrower : public cbweapon {
   public:
-    int voice; // looping sound, -1 when silent
-
     explicit cflamethrower(cplayer *owner);
     void draw() override;
-    void stop() override;
     void update() override;
     void shot();
-
-  private:
-    void sound_up();   // after a shot: start the loop or fade it in
-    void sound_down(); // a tick without a shot: fade out, stop at 5
 };
 
 class cgrenade_launcher : public cbweapon {

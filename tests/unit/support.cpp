@@ -13,6 +13,7 @@
 #include "effects/shell.h"
 #include "effects/smoke.h"
 #include "match/game.h"
+#include "match/events.h"
 #include "match/hud.h"
 #include "match/world.h"
 #include "players/blood.h"
@@ -62,6 +63,7 @@ void fresh_world() {
     game = cgame();
     map.camx = map.camy = 0;
     sound_log_clear();
+    events_reset();
 }
 
 void take_input() { game.take(0, game.local_control()); }

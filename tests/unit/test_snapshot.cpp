@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "match/game.h"
+#include "match/hud.h"
 #include "match/rng.h"
 #include "match/scoreboard.h"
 #include "match/world.h"
+#include "shell/data.h"
 #include "shell/input.h"
+#include "shell/sound.h"
 #include "players/blood.h"
 #include "players/player.h"
 #include "shell/options.h"
@@ -130,6 +133,39 @@ TEST_F(RealMatch, TheHashSeesBusySlotsAndOwnersButNotFreeSlotsLeftovers) {
     // One number more drawn changes the world to come.
     rand();
     EXPECT_NE(h, world_hash());
+}
+
+// Running ticks again after a restore plays nothing twice and shakes nothing twice,
+// but a sound that only the corrected run makes is heard.
+TEST_F(RealMatch, TicksRunAgainAreNotHeardAgain) {
+    load_real_data(); // samples to tell apart
+    start(GT_DEATHMATCH, 21);
+    ccontrol idle[MAX_PLAYERS] = {}, firing[MAX_PLAYERS] = {};
+    firing[0].actions = 1u << ACT_FIRE;
+    hud.weapon[0] = W_LASER; // no bot carries one: every laser heard is the human's
+    while (players[0].health <= 0) game.step(idle);
+    for (int t = 0; t < 300; t++) game.step(idle);
+    auto lasers = [] {
+        int n = 0;
+        for (const sound_event &e : sound_log()) n += e.sample == slaser_rifle[0];
+        return n;
+    };
+    csnapshot saved;
+    world_save(saved);
+    for (int t = 0; t < 60; t++) game.step(idle);
+    int shots = lasers();
+    world_restore(saved);
+    for (int t = 0; t < 60; t++) game.step(firing);
+    EXPECT_EQ(shots + 1, lasers()) << "the shot only the corrected run fired is heard";
+
+    size_t heard = sound_log().size();
+    for (int round = 0; round < 3; round++) {
+        world_restore(saved);
+        int shake = game.shake_counter;
+        for (int t = 0; t < 60; t++) game.step(firing);
+        EXPECT_EQ(heard, sound_log().size()) << "run " << round;
+        EXPECT_LE(game.shake_counter, shake);
+    }
 }
 
 // Two to six humans in every game type: each takes the weapon they pick while waiting,

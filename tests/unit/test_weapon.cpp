@@ -10,6 +10,7 @@
 #include "effects/grenade.h"
 #include "effects/rocket.h"
 #include "effects/shell.h"
+#include "match/events.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/sound.h"
@@ -190,28 +191,28 @@ TEST_F(weapon_test, FlamethrowerLoopFadesInOnScreenAndFadesOutToSilence) {
     ASSERT_EQ(sound_log().size(), 1u);
     EXPECT_EQ(sound_log()[0].volume, 5);
     EXPECT_EQ(sound_log()[0].loop, 1);
-    ASSERT_NE(flamer.voice, -1);
+    ASSERT_NE(flame_voice(1), -1);
     EXPECT_TRUE(flames2[0].get_active());
 
     hold(flamer, 50);
-    EXPECT_EQ(sound_get_volume(flamer.voice), 255);
+    EXPECT_EQ(sound_get_volume(flame_voice(1)), 255);
     hold(flamer, 5);
-    EXPECT_EQ(sound_get_volume(flamer.voice), 255);
+    EXPECT_EQ(sound_get_volume(flame_voice(1)), 255);
     EXPECT_EQ(sound_log().size(), 1u); // one loop, not one sound per tick
 
-    int voice = flamer.voice;
+    int voice = flame_voice(1);
     for (int t = 0; t < 50; t++)
         flamer.update();
     EXPECT_EQ(sound_get_volume(voice), 5);
-    EXPECT_EQ(flamer.voice, voice);
+    EXPECT_EQ(flame_voice(1), voice);
     flamer.update();
-    EXPECT_EQ(flamer.voice, -1);
+    EXPECT_EQ(flame_voice(1), -1);
     EXPECT_EQ(sound_get_volume(voice), -1);
 
-    hold(flamer, 20); // stop() silences a loop at once
-    voice = flamer.voice;
-    flamer.stop();
-    EXPECT_EQ(flamer.voice, -1);
+    hold(flamer, 20); // the holder's death silences a loop at once
+    voice = flame_voice(1);
+    owner->drop_weapon();
+    EXPECT_EQ(flame_voice(1), -1);
     EXPECT_EQ(sound_get_volume(voice), -1);
 }
 
@@ -220,15 +221,15 @@ TEST_F(weapon_test, FlamethrowerOffScreenStopsRisingAt125) {
     auto w = make(W_FLAMETHROWER);
     auto &flamer = static_cast<cflamethrower &>(*w);
     hold(flamer, 60);
-    EXPECT_EQ(sound_get_volume(flamer.voice), 125);
+    EXPECT_EQ(sound_get_volume(flame_voice(1)), 125);
 
     // Coming back into view it rises again; a loud loop is not lowered when it leaves.
     map.set_screen(0, 0);
     hold(flamer, 30);
-    EXPECT_EQ(sound_get_volume(flamer.voice), 255);
+    EXPECT_EQ(sound_get_volume(flame_voice(1)), 255);
     map.set_screen(2000, 2000);
     hold(flamer, 5);
-    EXPECT_EQ(sound_get_volume(flamer.voice), 255);
+    EXPECT_EQ(sound_get_volume(flame_voice(1)), 255);
 }
 
 // ---- drawing in the hands ----
