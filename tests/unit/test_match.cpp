@@ -326,8 +326,8 @@ TEST_F(HudTest, TheScoreboardNeverCoversTheWeaponChoice) {
     options.bots = 5;
     for (int i = 2; i < MAX_PLAYERS; i++) players[i].init(i);
     players[0].health = -1;
-    hud.weapon = 4;
-    hud.select();
+    hud.weapon[0] = 4;
+    hud.select(0);
     BITMAP *without = create_bitmap(640, 480);
     for (bool tab : {false, true}) {
         input.set(ctick_input{tab ? 1u << ACT_SCORES : 0u, 0, 0, 0, false});
