@@ -19,6 +19,7 @@
 #include "effects/smoke.h"
 #include "match/game.h"
 #include "match/sim.h"
+#include "match/world.h"
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
@@ -179,6 +180,29 @@ int main(int argc, char **argv) {
     }
     double tick_typical = median(typical);
 
+    // Going back: saving and restoring the whole world, and a restore followed by 16
+    // ticks of the match going on (a rollback's worst honest case).
+    csnapshot saved;
+    world_save(saved);
+    std::vector<double> saves, restores, resims;
+    for (int r = 0; r < 200; r++) {
+        double c0 = cpu_us();
+        world_save(saved);
+        double c1 = cpu_us();
+        world_restore(saved);
+        double c2 = cpu_us();
+        saves.push_back(c1 - c0);
+        restores.push_back(c2 - c1);
+    }
+    for (int r = 0; r < 100; r++) {
+        double c0 = cpu_us();
+        world_restore(saved);
+        for (int t = 0; t < 16; t++) game.world_tick();
+        resims.push_back(cpu_us() - c0);
+    }
+    world_restore(saved);
+    double save_us = median(saves), restore_us = median(restores), resim16 = median(resims) / 1000;
+
     // Each frame of the match going on is timed on its own: the median shrugs off a busy
     // neighbour as the tick figures do.
     const int FRAMES = 300;
@@ -222,10 +246,29 @@ int main(int argc, char **argv) {
     double tick_saturated = median(ticks);
     double frame_saturated = median(draws) / 1000.0;
 
+    // The same with every pool full when the world is put back.
+    clear_pools();
+    saturate();
+    world_save(saved);
+    resims.clear();
+    for (int r = 0; r < 50; r++) {
+        double c0 = cpu_us();
+        world_restore(saved);
+        for (int t = 0; t < 16; t++) game.world_tick();
+        resims.push_back(cpu_us() - c0);
+    }
+    double resim16_saturated = median(resims) / 1000;
+
     report("tick_typical_us", tick_typical, "us", 10000.0);
     report("tick_saturated_us", tick_saturated, "us", 10000.0);
     report("frame_typical_ms", frame_typical, "ms", 10.0);
     report("frame_saturated_ms", frame_saturated, "ms", 10.0);
+    printf("snapshot_bytes=%zu\n", world_bytes());
+    printf("save_us=%.2f\nrestore_us=%.2f\nresim16_ms=%.3f\nresim16_saturated_ms=%.3f\n", save_us,
+           restore_us, resim16, resim16_saturated);
+    double c0 = cpu_us();
+    uint64_t print = sim_fingerprint();
+    printf("fingerprint=%016llx\nfingerprint_ms=%.2f\n", (unsigned long long)print, (cpu_us() - c0) / 1000);
     game.quit();
     bench_replay_list();
     fflush(stdout);

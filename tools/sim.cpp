@@ -19,6 +19,7 @@
 #include "shell/options.h"
 #include "world/map.h"
 #include "sim_replay.h"
+#include "sim_rollback.h"
 #include "shell/say.h"
 
 static void usage() {
@@ -27,7 +28,7 @@ static void usage() {
             "                [--kills 1-25] [--ticks N] [--seed N]\n"
             "                [--force slowmotion|heatseek|firerate] [--check] [--stuck]\n"
             "                [--record FILE.krr [--restless]]\n"
-            "                [--trace N]\n"
+            "                [--trace N] [--rollback-check D]\n"
             "       krag-sim --replay FILE.krr [--update]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
@@ -38,7 +39,11 @@ static void usage() {
             "  --replay  play a recorded match and compare it with its recording: exit 0\n"
             "            same result, 1 different, 2 bad file, 3 unfinished recording;\n"
             "            --update writes the file anew with this game's results\n"
-            "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n");
+            "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n"
+            "  --rollback-check D  slots 0 and 2 are scripted humans; every tick the\n"
+            "            world runs 1 to D ticks ahead on wrong inputs and comes back:\n"
+            "            exit 0 when it ends as the straight run, 1 naming the first tick\n"
+            "            and part of the world that differ\n");
     exit(2);
 }
 
@@ -60,6 +65,7 @@ int main(int argc, char **argv) {
     ignore_file_size_signal(); // a file-size limit fails a write instead of killing us
     std::string mapname;
     long type = -1, bots = -1, skill = -1, kills = -1, ticks = 60000, seed = 1, trace = 0;
+    long rollback = 0;
     int force = -1;
     bool check = false, stuck = false, restless = false, update = false;
     std::string record, replay;
@@ -81,6 +87,7 @@ int main(int argc, char **argv) {
         else if (a == "--ticks") { if (!number(value(), 0, LONG_MAX / 2, ticks)) usage(); }
         else if (a == "--seed") { if (!number(value(), 0, UINT_MAX, seed)) usage(); }
         else if (a == "--trace") { if (!number(value(), 1, LONG_MAX / 2, trace)) usage(); }
+        else if (a == "--rollback-check") { if (!number(value(), 1, 64, rollback)) usage(); }
         else if (a == "--check") check = true;
         else if (a == "--record") record = absolute_path(value());
         else if (a == "--restless") restless = true;
@@ -103,6 +110,7 @@ int main(int argc, char **argv) {
     if (!replay.empty() && argc != 3 + (update ? 1 : 0)) usage();
     if (update && replay.empty()) usage();
     if (restless && record.empty()) usage();
+    if (rollback && (!record.empty() || check || stuck || trace)) usage();
     if (!record.empty() && force >= 0) {
         say("krag-sim: --force gives power-ups no replay could repeat; not with --record");
         return 2;
@@ -139,10 +147,12 @@ int main(int argc, char **argv) {
         }
         options.level = found;
     }
+    if (rollback) game.humans = options.bots >= 2 ? 0b101 : 0b1;
     if (!game.init()) {
         say("krag-sim: the map could not be loaded");
         return 1;
     }
+    if (rollback) return rollback_main(rollback, ticks, (unsigned)seed, force);
 
     crecorder recorder;
     if (!record.empty() && !recorder.open_file(record, (uint32_t)seed)) return 1;

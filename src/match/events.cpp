@@ -29,6 +29,9 @@ static ctick_heard heard[HEARD_TICKS];
 static int now_tick = 0;
 static int newest = -1;                 // the latest tick begun
 static int flame_voices[MAX_PLAYERS] = {-1, -1, -1, -1, -1, -1};
+static bool muted = false;
+
+void events_mute(bool on) { muted = on; }
 
 static ctick_heard &slot_of(int tick) {
     ctick_heard &r = heard[(unsigned)tick % HEARD_TICKS];
@@ -42,6 +45,7 @@ static ctick_heard &slot_of(int tick) {
 // True the first time this run of the tick matches a start: the n-th announcement of
 // the same thing in a tick starts only if no earlier run of the tick started an n-th.
 static bool first_time(uintptr_t id) {
+    if (muted) return false;
     ctick_heard &r = slot_of(now_tick);
     for (int i = 0; i < r.n; i++)
         if (r.e[i].id == id) {
@@ -57,7 +61,7 @@ void announce_tick(int tick) {
     now_tick = tick;
     ctick_heard &r = slot_of(tick);
     for (int i = 0; i < r.n; i++) r.e[i].run = 0;
-    if (tick > newest) {
+    if (tick > newest && !muted) {
         newest = tick;
         if (game.shake_counter > 0) game.shake_counter--;
     }

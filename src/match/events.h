@@ -27,6 +27,8 @@ void announce_flame_end(int slot);
 
 // A new match or a test's fresh world: nothing heard yet, every loop stopped.
 void events_reset();
+// While muted nothing is heard or shaken (a match run behind the scenes).
+void events_mute(bool on);
 // The slot's looping flamethrower voice, -1 when silent.
 int flame_voice(int slot);
 

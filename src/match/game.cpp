@@ -43,6 +43,11 @@ bool cgame::init() {
     world_clear(false);
     events_reset();
     if (!map.init()) return false;
+    start();
+    return true;
+}
+
+void cgame::start() {
     pumgr.init();
 
     for (int i = 0; i < options.get_bots() + 1 && i < MAX_PLAYERS; i++) players[i].init(i);
@@ -51,7 +56,6 @@ bool cgame::init() {
         players[i].view_x = map.get_xs();
         players[i].view_y = map.get_ys();
     }
-    return true;
 }
 
 int cgame::slowmotion() {

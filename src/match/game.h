@@ -23,7 +23,8 @@ class cgame {
     int point_x[MAX_PLAYERS], point_y[MAX_PLAYERS];
 
     cgame() : shake_counter(0), decided(-1), ticks(0), humans(1), local(0), controls(), point_x(), point_y() {}
-    bool init(); // false when the chosen map cannot be used
+    bool init();  // false when the chosen map cannot be used
+    void start(); // the players and power-ups of a match on the map in place
     bool human(int slot) const { return slot == 0 || ((humans >> slot) & 1); }
     // One logic tick of a match with one human here, whose control comes from the
     // captured input; true when the world moved (slow motion holds it back on two

@@ -16,10 +16,14 @@
 #include "players/blood.h"
 #include "players/flesh.h"
 #include "players/player.h"
+#include "match/events.h"
 #include "match/game.h"
+#include "match/pool.h"
+#include "match/world.h"
 #include "players/powerup.h"
 #include "shell/options.h"
 #include "shell/data.h"
+#include "shell/input.h"
 #include "shell/sound.h"
 #include "weapons/bullet.h"
 #include "weapons/laser.h"
@@ -43,7 +47,10 @@ void sim_start_headless() {
     started = true;
 }
 
+// Busy slots: a tracked pool's record knows, a small pool is counted.
 template <class T, int N> static int live(T (&pool)[N]) {
+    if constexpr (ctracked<T>::value)
+        if (recorded(pool)) return cpool_marks<T>::live;
     int n = 0;
     for (int i = 0; i < N; i++)
         if (pool[i].get_active()) n++;
@@ -75,8 +82,11 @@ void cmatchstats::clear() {
     for (int k = 0; k < POOL_COUNT; k++) peak[k] = 0;
 }
 
-bool cmatchstats::update() {
-    bool moved = game.update();
+bool cmatchstats::update() { return count(game.update()); }
+
+bool cmatchstats::update(const ccontrol in[MAX_PLAYERS]) { return count(game.step(in)); }
+
+bool cmatchstats::count(bool moved) {
     ticks++;
     if (!moved) return false;
     world_ticks++;
@@ -96,6 +106,100 @@ std::string cmatchstats::line() {
     for (int k = 0; k < POOL_COUNT; k++)
         s += std::string(k ? "," : "") + POOL_NAMES[k] + ":" + std::to_string(peak[k]);
     return s;
+}
+
+static uint32_t mix(uint32_t a, uint32_t b, uint32_t c) {
+    uint32_t h = a * 0x9e3779b1u ^ b * 0x85ebca77u ^ c * 0xc2b2ae3du;
+    h ^= h >> 15;
+    h *= 0x2c1b3c6du;
+    h ^= h >> 12;
+    h *= 0x297a2d39u;
+    h ^= h >> 15;
+    return h;
+}
+
+ccontrol scripted_control(unsigned seed, long tick, int slot) {
+    // What is held changes every 37 ticks, where the aim lies every 11.
+    uint32_t h = mix(seed, (uint32_t)slot, (uint32_t)(tick / 37));
+    uint32_t a = mix(seed ^ 0x5bd1e995u, (uint32_t)slot, (uint32_t)(tick / 11));
+    ccontrol c{0, 0, 0, 0};
+    int walk = h & 3; // none, left, right, right
+    if (walk == 1) c.actions |= 1u << ACT_LEFT;
+    if (walk >= 2) c.actions |= 1u << ACT_RIGHT;
+    if (((h >> 2) & 3) == 0) c.actions |= 1u << ACT_JUMP;
+    if ((h >> 4) & 1) {
+        c.actions |= 1u << ACT_FIRE;
+        c.buttons |= BUTTON_LEFT;
+    }
+    if (((h >> 5) & 7) == 0) { // a spell of charging, thrown when it ends
+        c.actions |= 1u << ACT_GRENADE;
+        c.buttons |= BUTTON_RIGHT;
+    }
+    if (((h >> 8) & 15) == 0) c.actions |= 1u << ACT_RELOAD;
+    if (((h >> 12) & 3) == 0) c.actions |= 1u << (ACT_WEAPON1 + (h >> 14) % 8);
+    if (((h >> 17) & 7) == 0) c.actions |= 1u << ((h >> 20) & 1 ? ACT_NEXT_WEAPON : ACT_PREV_WEAPON);
+    int w = map.get_width() > 0 ? map.get_width() : 640, hgt = map.get_height() > 0 ? map.get_height() : 480;
+    c.aim_x = (int)(a % (uint32_t)w);
+    c.aim_y = (int)((a >> 12) % (uint32_t)hgt);
+    return c;
+}
+
+uint64_t sim_fingerprint() {
+    static bool done = false;
+    static uint64_t print = 0;
+    if (done) return print;
+
+    static csnapshot world;
+    static cmap kept_map;
+    world_save(world);
+    kept_map = map;
+    coptions kept_options = options;
+    cgame kept_game = game;
+    events_mute(true);
+
+    // A walled room with a floor, a ledge, two boxes, two barrels and four spawn points.
+    options = coptions();
+    options.gametype = GT_DEATHMATCH;
+    options.bots = 5;
+    options.skill = 2;
+    options.kills = 25;
+    game = cgame();
+    game.humans = 0b1001; // slots 0 and 3
+    world_clear(false);
+    events_reset();
+    map.width = 640;
+    map.height = 480;
+    map.nsp = 0;
+    memset(map.grid, '.', sizeof map.grid);
+    for (int r = 0; r < 30; r++)
+        for (int c = 0; c < 40; c++) {
+            char ch = '.';
+            if (r == 29 || c == 0 || c == 39 || (r == 18 && c >= 12 && c < 28)) ch = 'a';
+            else if (r == 27 && c % 9 == 4) ch = 'A';
+            else if (r == 28 && (c == 8 || c == 30)) ch = '0';
+            else if (r == 28 && (c == 17 || c == 22)) ch = '1';
+            map.set_cell(c, r, ch);
+        }
+    srand(20261208);
+    game.start();
+    for (int i = 0; i < MAX_PLAYERS; i++) players[i].health = 0; // spawn at once
+
+    ccontrol in[MAX_PLAYERS];
+    for (long t = 0; t < 400; t++) {
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            in[i] = game.human(i) ? scripted_control(7, t, i) : ccontrol{};
+        game.step(in);
+    }
+    print = world_hash();
+    done = true;
+
+    world_restore(world);
+    map = kept_map;
+    options = kept_options;
+    game = kept_game;
+    events_reset();
+    events_mute(false);
+    return print;
 }
 
 // FNV-1a over 32-bit words.

@@ -11,6 +11,7 @@
 #include "match/hud.h"
 #include "match/rng.h"
 #include "match/scoreboard.h"
+#include "match/sim.h"
 #include "match/world.h"
 #include "shell/data.h"
 #include "shell/input.h"
@@ -52,6 +53,24 @@ TEST(Snapshot, AFreshWorldForgetsScoresAndRandomState) {
     EXPECT_EQ(0, scoreboard.deaths[2]);
     EXPECT_EQ(0, scoreboard.streak[3]);
     EXPECT_EQ(0, players[4].kills);
+}
+
+// The fingerprint plays its little match behind the scenes: whatever was set up before
+// is as it was, and asking again gives the same answer.
+TEST(Snapshot, TheFingerprintLeavesTheWorldAndTheMapAlone) {
+    fresh_world();
+    set_map({"....A....", "aaaaaaaaa"});
+    place_player(2, 40, 0)->kills = 3;
+    rand();
+    uint64_t before = world_hash();
+    int width = map.get_width(), nsp = map.get_nsp(), level = options.level;
+    uint64_t print = sim_fingerprint();
+    EXPECT_EQ(before, world_hash());
+    EXPECT_EQ(width, map.get_width());
+    EXPECT_EQ(nsp, map.get_nsp());
+    EXPECT_EQ(level, options.level);
+    EXPECT_TRUE(sound_log().empty());
+    EXPECT_EQ(print, sim_fingerprint());
 }
 
 // A real match on a shipped map, five bots, the human standing still.
