@@ -458,8 +458,12 @@ static void draw_options()
     text_small(b, "INACTIVE", 408, 238, pal('7'), pal('0'));
     tick_box(b, 397, 254);
     text_small(b, "WINDOW", 408, 253, pal('7'), pal('0'));
+    tick_box(b, 397, 277);
+    text_small(b, "FILL SCREEN", 408, 276, pal('7'), pal('0'));
     tick_box(b, 397, 300);
     text_small(b, "DOUBLE SIZE", 408, 299, pal('7'), pal('0'));
+    tick_box(b, 397, 323);
+    text_small(b, "STEREO", 408, 322, pal('7'), pal('0'));
     button(b, 120, 362, 250, 382, "CONTROLS");
     button(b, 260, 362, 379, 382, "BACK");
     button(b, 390, 362, 520, 382, "REPLAYS");

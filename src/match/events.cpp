@@ -3,8 +3,10 @@
 #include <cstdint>
 
 #include "match/game.h"
+#include "match/hearing.h"
 #include "players/player.h"
 #include "shell/data.h"
+#include "shell/options.h"
 #include "shell/sound.h"
 #include "world/map.h"
 
@@ -68,21 +70,21 @@ void announce_tick(int tick) {
 }
 
 void announce_sound(SAMPLE *sample, float x, float y) {
-    if (first_time((uintptr_t)sample)) sound_play(sample, map.in_view(x, y) ? 255 : 64, 128, 1000, 0);
+    if (!first_time((uintptr_t)sample)) return;
+    chearing h = hear_at(x, y, 255, 64);
+    sound_play(sample, h.volume, h.pan, 1000, 0);
 }
 
 void announce_near_sound(SAMPLE *sample, float x, float y) {
-    if (map.in_view(x, y) && first_time((uintptr_t)sample)) sound_play(sample, 255, 128, 1000, 0);
+    if (map.in_view(x, y) && first_time((uintptr_t)sample))
+        sound_play(sample, 255, hear_at(x, y, 255, 0).pan, 1000, 0);
 }
 
 void announce_blast(SAMPLE *sample, float x, float y) {
     if (!first_time((uintptr_t)sample)) return;
-    if (map.in_view(x, y)) {
-        sound_play(sample, 255, 128, 1000, 0);
-        game.shake();
-    } else {
-        sound_play(sample, 64, 128, 1000, 0);
-    }
+    chearing h = hear_at(x, y, 255, 64);
+    sound_play(sample, h.volume, h.pan, 1000, 0);
+    if (map.in_view(x, y)) game.shake();
 }
 
 // Ids that no sample's address can be: small numbers.
@@ -92,14 +94,15 @@ void announce_flame(int slot, bool fired, float x, float y) {
     if (slot < 0 || slot >= MAX_PLAYERS || !first_time(flame_id(slot))) return;
     int &voice = flame_voices[slot];
     if (fired) {
+        chearing h = hear_at(x, y, FLAME_LOUD, FLAME_DISTANT);
         if (voice == -1) {
-            voice = sound_play(sflamethrower[0], FLAME_FADE, 128, 1000, 1);
+            voice = sound_play(sflamethrower[0], FLAME_FADE, h.pan, 1000, 1);
             return;
         }
+        if (options.stereo) sound_set_pan(voice, h.pan); // the loop follows the flames
         int v = sound_get_volume(voice);
         // Flames starting off screen stay at a murmur; a louder loop is not turned down.
-        int ceiling = map.in_view(x, y) ? FLAME_LOUD : FLAME_DISTANT;
-        if (v < ceiling) sound_set_volume(voice, v + FLAME_FADE);
+        if (v < h.volume) sound_set_volume(voice, v + FLAME_FADE);
         return;
     }
     if (voice == -1) return;

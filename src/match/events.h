@@ -8,7 +8,8 @@
 // again after a restore announces its things again; each is started only once (the
 // n-th sound of a sample in a tick is the same sound however often the tick runs), and
 // one that only a prediction made may be cut short but is never doubled. Volume by
-// distance, the shake and the flamethrower's loop are decided here, from the camera.
+// distance, the pan (see hearing.h), the shake and the flamethrower's loop are decided
+// here, from the camera.
 
 // The world begins its tick number `tick` (counted from 1 in a match), for the first
 // time or again.

@@ -129,6 +129,23 @@ class cplayback {
     void step(); // one logic tick
     void end();  // leaves the match and gives back the player's settings
     bool active() { return running; }
+    long ticks_done() const { return cursor.ticks_done(); }
+
+    // How far the playback has got (with a saved world, enough to go on from there).
+    struct cplace {
+        creplay_cursor cursor;
+        cmatchstats stats;
+        size_t next_check;
+        long bad_tick;
+        uint32_t bad_recorded, bad_replayed;
+    };
+    cplace place() const {
+        return cplace{cursor, stats, next_check, bad_tick, bad_recorded, bad_replayed};
+    }
+    void go_to(const cplace &p) {
+        cursor = p.cursor, stats = p.stats, next_check = p.next_check;
+        bad_tick = p.bad_tick, bad_recorded = p.bad_recorded, bad_replayed = p.bad_replayed;
+    }
 
   private:
     creplay_cursor cursor;

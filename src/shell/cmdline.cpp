@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "match/replay.h"
+#include "shell/input.h"
 #include "shell/menu.h"
 #include "shell/say.h"
 
@@ -42,7 +43,9 @@ static const coption OPTIONS[] = {
      [](const char *) { return command_line.video = CHOICE_FULLSCREEN, -1; }},
     {"--data", "DIR", "take the game data (bmp/, wav/, krm/) from DIR",
      [](const char *v) { return command_line.data = v, -1; }},
-    {"--replay", "FILE", "watch a recorded match (space pauses, F: speed, N: one tick, Esc leaves)",
+    {"--replay", "FILE",
+     "watch a recorded match (Space or P pauses, F: speed, N: a tick,\n"
+     "                  Tab: scores, arrows: 10 s back or forward, Esc leaves)",
      [](const char *v) { return command_line.replay = absolute_path(v), -1; }},
     {"--help", nullptr, "show this help and exit", show_help},
     {"--version", nullptr, "show the version and exit", show_version},
@@ -57,6 +60,22 @@ std::string usage_text() {
         left.resize(left.size() < 18 ? 18 : left.size() + 1, ' ');
         text += left + o.help + "\n";
     }
+    text += "\nControls, as they come (OPTIONS, then CONTROLS, gives any action another key):\n";
+    for (int a = 0; a < ACT_COUNT; a++) {
+        std::string left = std::string("  ") + action_name(a);
+        left.resize(18, ' ');
+        int b = default_binding(a);
+        const char *name = binding_name(b);
+        std::string key = b == BIND_NONE ? "no key" : name ? name : "?";
+        if (b == BIND_MOUSE) key += " (left button)";
+        if (b == BIND_MOUSE + 1) key += " (right button)";
+        text += left + key + "\n";
+    }
+    text += "  AIM             the mouse\n"
+            "  LEAVE           ESCAPE (a match, the credits, the options or controls screen)\n"
+            "A gamepad: left stick or d-pad walks, A jumps, the right stick aims, the right\n"
+            "trigger or X fires, B throws a grenade, Y reloads, the shoulder buttons step\n"
+            "the weapon choice, Back shows the scores, Start pauses.\n";
     text += "\nThe video options last for this run only; the options screen's choice is\n"
             "saved. Settings: $XDG_CONFIG_HOME/krag/settings.cfg (~/.config/krag/).\n"
             "Your own maps: $XDG_DATA_HOME/krag/krm/ (~/.local/share/krag/krm/).\n"

@@ -166,6 +166,14 @@ void coptions::update() {
         pause_inactive = !pause_inactive;
         return;
     }
+    if (inside(x, y, 397, 323, 401, 327)) {
+        stereo = !stereo;
+        return;
+    }
+    if (inside(x, y, 397, 277, 401, 281)) {
+        fullscreen_scale = fullscreen_scale == FULLSCREEN_FILL ? FULLSCREEN_SHARP : FULLSCREEN_FILL;
+        return;
+    }
     if (inside(x, y, 397, 254, 401, 258)) {
         window_pending = !window_pending;
         if (!window_pending) scaled_pending = false; // the doubled window is a window
@@ -246,6 +254,8 @@ void coptions::draw() {
         if (slowmotion) draw_sprite(bbuffer, bcross, 437, 177);
         if (fps) draw_sprite(bbuffer, bcross, 397, 208);
         if (pause_inactive) draw_sprite(bbuffer, bcross, 397, 231);
+        if (stereo) draw_sprite(bbuffer, bcross, 397, 323);
+        if (fullscreen_scale == FULLSCREEN_FILL) draw_sprite(bbuffer, bcross, 397, 277);
         if (window_pending) draw_sprite(bbuffer, bcross, 397, 254);
         if (scaled_pending) draw_sprite(bbuffer, bcross, 397, 300);
     }

@@ -3,6 +3,9 @@
 
 #include "shell/idle.h"
 
+// How full screen scales the picture: whole numbers only, or the largest 4:3 picture.
+enum { FULLSCREEN_SHARP, FULLSCREEN_FILL };
+
 // When the marker over the human shows.
 enum { MARK_SPAWN, MARK_ALWAYS };
 
@@ -28,6 +31,8 @@ class coptions {
     bool is_scaled;       // the 1280x960 window is in use
     bool scaled_available;
     bool slowmotion;
+    bool stereo;          // sounds panned by where they come from (off: all centred)
+    int fullscreen_scale; // FULLSCREEN_SHARP or FULLSCREEN_FILL
     bool window_pending;
     bool window;
     bool quit;

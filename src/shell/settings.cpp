@@ -28,6 +28,8 @@ static const csetting_word COLOUR_WORDS[] = {{0, "BLUE"}, {1, "GREEN"}, {2, "RED
 static const csetting_word BLOOD_WORDS[] = {{2, "100%"}, {4, "50%"}, {8, "25%"}, {0, nullptr}};
 static const csetting_word MARK_WORDS[] = {
     {MARK_SPAWN, "SPAWN"}, {MARK_ALWAYS, "ALWAYS"}, {0, nullptr}};
+static const csetting_word SCALE_WORDS[] = {
+    {FULLSCREEN_SHARP, "sharp"}, {FULLSCREEN_FILL, "fill"}, {0, nullptr}};
 static const csetting_word VIDEO_WORDS[] = {{CHOICE_WINDOW, "window"},
                                             {CHOICE_SCALED, "double"},
                                             {CHOICE_FULLSCREEN, "fullscreen"},
@@ -94,6 +96,8 @@ constexpr csetting SETTINGS[] = {
     setting_switch("show_fps", &coptions::fps, false),
     setting_switch("pause_if_inactive", &coptions::pause_inactive, false),
     setting_words("video", &coptions::video, CHOICE_WINDOW, VIDEO_WORDS),
+    setting_words("fullscreen_scale", &coptions::fullscreen_scale, FULLSCREEN_SHARP, SCALE_WORDS),
+    setting_switch("stereo", &coptions::stereo, false),
     SETTING_KEY("key_left", ACT_LEFT),
     SETTING_KEY("key_right", ACT_RIGHT),
     SETTING_KEY("key_jump", ACT_JUMP),

@@ -115,7 +115,7 @@ static bool set_mode(int c) {
         if (!(desktop && set_video_mode(GFX_AUTODETECT_FULLSCREEN, w, h) == 0) &&
             set_video_mode(GFX_AUTODETECT_FULLSCREEN, 640, 480) != 0)
             return false;
-        set_fullscreen_view(fit_view(SCREEN_W, SCREEN_H));
+        set_fullscreen_size(SCREEN_W, SCREEN_H);
         if (screen) clear_to_color(screen, makecol(0, 0, 0));
         set_display_switch_mode(SWITCH_AMNESIA);
         // The picture is lost while switched away: idle screens must draw it again.
@@ -123,7 +123,7 @@ static bool set_mode(int c) {
         set_display_switch_callback(SWITCH_OUT, pause_on_focus_loss);
         return true;
     }
-    set_fullscreen_view(cview{0, 0, 0});
+    set_fullscreen_size(0, 0);
     if (c == CHOICE_SCALED) {
         if (set_video_mode(GFX_AUTODETECT_WINDOWED, 1280, 960) != 0) return false;
     } else if (set_video_mode(GFX_AUTODETECT_WINDOWED, 640, 480) != 0 &&
@@ -219,7 +219,7 @@ static BITMAP *bscaled = nullptr;
 
 // Paints the screen outside the picture black (a full screen larger than the picture).
 static void draw_bars(const cview &v) {
-    int w = 640 * v.scale, h = 480 * v.scale, black = makecol(0, 0, 0);
+    int w = v.w, h = v.h, black = makecol(0, 0, 0);
     if (v.y > 0) {
         rectfill(screen, 0, 0, SCREEN_W - 1, v.y - 1, black);
         rectfill(screen, 0, v.y + h, SCREEN_W - 1, SCREEN_H - 1, black);
@@ -234,7 +234,11 @@ void present(int dx, int dy) {
     if (!screen || !bbuffer) return; // headless: nothing to show
     cview v = current_view();
     if (v.x > 0 || v.y > 0) draw_bars(v);
-    int x = v.x + v.scale * dx, y = v.y + v.scale * dy;
+    int x = v.x + dx * v.w / 640, y = v.y + dy * v.h / 480;
+    if (!v.whole()) { // FILL: the largest 4:3 picture, at any size
+        stretch_blit(bbuffer, screen, 0, 0, 640, 480, x, y, v.w, v.h);
+        return;
+    }
     if (v.scale == 1) {
         blit(bbuffer, screen, 0, 0, x, y, 640, 480);
         return;
@@ -259,11 +263,11 @@ void present(int dx, int dy) {
 
 int pointer_x() {
     cview v = current_view();
-    return view_to_picture(mouse_x, v.x, v.scale, 640);
+    return view_to_picture(mouse_x, v.x, v.w, 640);
 }
 int pointer_y() {
     cview v = current_view();
-    return view_to_picture(mouse_y, v.y, v.scale, 480);
+    return view_to_picture(mouse_y, v.y, v.h, 480);
 }
 
 void wait_for_tick() {

@@ -54,7 +54,7 @@ static int fake_voice() {
 }
 
 int sound_play(SAMPLE *sample, int volume, int pan, int freq, int loop) {
-    if (recording) events.push_back({sample, volume, loop});
+    if (recording) events.push_back({sample, volume, loop, pan});
 
     if (enabled && sample) {
         int voice = play_sample(sample, volume, pan, freq, loop);
@@ -79,6 +79,11 @@ void sound_set_volume(int voice, int volume) {
     if (!v || !v->used) return;
     v->volume = volume;
     if (voice < MAX_REAL_VOICES) voice_set_volume(voice, volume);
+}
+
+void sound_set_pan(int voice, int pan) {
+    cvoice *v = find_voice(voice);
+    if (v && v->used && voice < MAX_REAL_VOICES) voice_set_pan(voice, pan);
 }
 
 void sound_stop(int voice) {

@@ -16,6 +16,7 @@ int sound_play(SAMPLE *sample, int volume, int pan, int freq, int loop);
 int sound_get_volume(int voice);
 void sound_set_volume(int voice, int volume);
 void sound_stop(int voice);
+void sound_set_pan(int voice, int pan);
 // Holds every playing voice where it is (true) or lets them all go on (false).
 void sound_pause(bool on);
 bool sound_paused();
@@ -32,6 +33,7 @@ struct sound_event {
     SAMPLE *sample;
     int volume;
     int loop;
+    int pan;
 };
 void sound_record(bool on);
 const std::vector<sound_event> &sound_log();

@@ -5,27 +5,41 @@
 
 #include "shell/options.h"
 
-static cview fullscreen{0, 0, 0};
+static int full_w, full_h; // the full screen's size; 0 while in a window
+
+static cview whole_view(int s, int x, int y) { return cview{s, x, y, 640 * s, 480 * s}; }
 
 cview fit_view(int w, int h) {
     int s = w / 640 < h / 480 ? w / 640 : h / 480;
-    if (s < 1) return cview{1, 0, 0};
-    return cview{s, (w - 640 * s) / 2, (h - 480 * s) / 2};
+    if (s < 1) return whole_view(1, 0, 0);
+    return whole_view(s, (w - 640 * s) / 2, (h - 480 * s) / 2);
+}
+
+cview fill_view(int w, int h) {
+    int pw = w, ph = h;
+    if ((long)w * 3 > (long)h * 4)
+        pw = h * 4 / 3;
+    else
+        ph = w * 3 / 4;
+    if (pw < 1 || ph < 1) return whole_view(1, 0, 0);
+    return cview{pw / 640 > 1 ? pw / 640 : 1, (w - pw) / 2, (h - ph) / 2, pw, ph};
 }
 
 cview current_view() {
-    if (!options.window && fullscreen.scale > 0) return fullscreen;
-    return cview{options.scaled(), 0, 0};
+    if (!options.window && full_w > 0)
+        return options.fullscreen_scale == FULLSCREEN_FILL ? fill_view(full_w, full_h)
+                                                            : fit_view(full_w, full_h);
+    return whole_view(options.scaled(), 0, 0);
 }
 
-void set_fullscreen_view(const cview &v) { fullscreen = v; }
+void set_fullscreen_size(int w, int h) { full_w = w, full_h = h; }
 
-int view_to_picture(int screen, int corner, int scale, int size) {
-    if (scale < 1) scale = 1;
-    int p = screen - corner;
+int view_to_picture(int screen, int corner, int extent, int size) {
+    if (extent < 1) extent = size;
+    long p = screen - corner;
     if (p < 0) return 0;
-    p /= scale;
-    return p < size ? p : size - 1;
+    p = p * size / extent;
+    return p < size ? (int)p : size - 1;
 }
 
 // One source row of pixels of type T, each repeated `scale` times, into dst's row.

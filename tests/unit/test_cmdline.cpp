@@ -8,6 +8,7 @@
 
 #include "shell/cmdline.h"
 #include "shell/datadir.h"
+#include "shell/input.h"
 #include "shell/menu.h"
 
 namespace fs = std::filesystem;
@@ -52,6 +53,16 @@ TEST(CommandLine, HelpAndVersionGoToStdoutAndExitZero) {
                           "--version", "settings.cfg", "KRAG_DATA"})
         EXPECT_NE(std::string::npos, out.find(o)) << o;
     EXPECT_EQ("", err);
+    // Every action with its key as it comes, one line each, and where replays are kept.
+    for (int a = 0; a < ACT_COUNT; a++) {
+        int b = default_binding(a);
+        std::string line = std::string("  ") + action_name(a);
+        line.resize(18, ' ');
+        line += b == BIND_NONE ? "no key" : binding_name(b);
+        EXPECT_NE(std::string::npos, out.find("\n" + line)) << line;
+    }
+    for (const char *o : {"ESCAPE", "CONTROLS", "gamepad", "replays/", "krm/"})
+        EXPECT_NE(std::string::npos, out.find(o)) << o;
     EXPECT_EQ(0, parse({"--version"}, &out, &err));
     EXPECT_EQ(0u, out.find("krag "));
     EXPECT_EQ("", err);

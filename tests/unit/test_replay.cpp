@@ -15,6 +15,8 @@
 
 #include "match/game.h"
 #include "match/replay.h"
+#include "match/rewind.h"
+#include "match/world.h"
 #include "match/sim.h"
 #include "players/player.h"
 #include "shell/input.h"
@@ -399,6 +401,53 @@ TEST_F(Recording, TheViewerPausesStepsAndChangesSpeed) {
     EXPECT_FALSE(watch.leave);
     viewer_tick(KEY_ESC);
     EXPECT_TRUE(watch.leave);
+    watch.quit();
+    memset((void *)key, 0, KEY_MAX);
+}
+
+// The arrows jump ten seconds; a jump back restores a world saved on the way and plays
+// only the few ticks from there, and every world it reaches is the one the match had.
+TEST_F(Recording, TheViewerJumpsBothWaysToTheWorldTheMatchHadThere) {
+    std::string path = record(4000);
+    std::string err;
+    ASSERT_TRUE(playback.load(path, err) && playback.begin(err)) << err;
+    std::vector<uint64_t> straight{world_hash()};
+    while (!playback.done()) {
+        playback.step();
+        straight.push_back(world_hash());
+    }
+    playback.end();
+
+    ASSERT_TRUE(watch.init(path, err)) << err;
+    viewer_tick(0);
+    viewer_tick(KEY_RIGHT);
+    EXPECT_EQ(1001, playback.ticks_done());
+    viewer_tick(KEY_RIGHT); // held: once only, the match plays on
+    viewer_tick(0);
+    viewer_tick(KEY_RIGHT);
+    EXPECT_EQ(2003, playback.ticks_done());
+    viewer_tick(KEY_P); // the pause key pauses the viewer too
+    viewer_tick(0);
+    EXPECT_TRUE(watch.paused);
+    viewer_tick(KEY_LEFT);
+    ASSERT_EQ(1003, playback.ticks_done());
+    EXPECT_LE(rewind_marks.played(), REWIND_EVERY_TICKS) << "never from the start";
+    EXPECT_EQ(straight[1003], world_hash());
+    viewer_tick(0);
+    viewer_tick(KEY_LEFT);
+    EXPECT_EQ(straight[3], world_hash());
+    viewer_tick(0);
+    viewer_tick(KEY_LEFT); // past the start: the start
+    EXPECT_EQ(0, playback.ticks_done());
+    EXPECT_EQ(straight[0], world_hash());
+    for (int i = 0; i < 6; i++) {
+        viewer_tick(KEY_RIGHT);
+        viewer_tick(0);
+        EXPECT_EQ(straight[playback.ticks_done()], world_hash()) << playback.ticks_done();
+    }
+    EXPECT_TRUE(playback.done());
+    EXPECT_EQ(-1, playback.bad_tick) << "every recorded checksum still agrees";
+    EXPECT_EQ(playback.replay.result, playback.stats.line());
     watch.quit();
     memset((void *)key, 0, KEY_MAX);
 }

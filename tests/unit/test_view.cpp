@@ -41,7 +41,7 @@ TEST(View, ThePointerMapsThroughTheScaleAndTheBarsToTheEdges) {
     // Full screen on a 2560x1440 desktop: three times, 320 pixels of bar at each side.
     options = coptions();
     options.window = false;
-    set_fullscreen_view(fit_view(2560, 1440));
+    set_fullscreen_size(2560, 1440);
     mouse_x = 320 + 3 * 100 + 2, mouse_y = 3 * 200;
     EXPECT_EQ(100, pointer_x());
     EXPECT_EQ(200, pointer_y());
@@ -55,7 +55,54 @@ TEST(View, ThePointerMapsThroughTheScaleAndTheBarsToTheEdges) {
     mouse_x = 500, mouse_y = 300;
     EXPECT_EQ(500, pointer_x());
     EXPECT_EQ(300, pointer_y());
-    set_fullscreen_view(cview{0, 0, 0});
+    set_fullscreen_size(0, 0);
+    options = coptions();
+    mouse_x = mouse_y = 0;
+}
+
+// FILL: the largest 4:3 picture a laptop's screen holds, centred, and every pointer
+// position maps back through the same scale (the bars to the nearest edge).
+TEST(View, FillShowsTheLargestPictureAndMapsThePointerBack) {
+    headless();
+    options = coptions();
+    options.window = false;
+    options.fullscreen_scale = FULLSCREEN_FILL;
+    struct {
+        int w, h, x, pw;
+    } const screens[] = {{1366, 768, 171, 1024}, {1920, 1080, 240, 1440}};
+    for (const auto &s : screens) {
+        set_fullscreen_size(s.w, s.h);
+        cview v = current_view();
+        EXPECT_EQ(s.x, v.x) << s.w;
+        EXPECT_EQ(0, v.y) << s.w;
+        EXPECT_EQ(s.pw, v.w) << s.w;
+        EXPECT_EQ(s.h, v.h) << s.w;
+        // Every picture column is reached from the screen, in order, none skipped.
+        int last = -1;
+        for (int sx = 0; sx < s.w; sx++) {
+            mouse_x = sx;
+            int px = pointer_x();
+            ASSERT_TRUE(px == last || px == last + 1) << s.w << ": screen x " << sx;
+            last = px;
+            if (sx < s.x) {
+                ASSERT_EQ(0, px) << "the left bar";
+            }
+            if (sx >= s.x + s.pw) {
+                ASSERT_EQ(639, px) << "the right bar";
+            }
+        }
+        EXPECT_EQ(639, last);
+        mouse_x = s.x + s.pw / 2, mouse_y = s.h / 2;
+        EXPECT_EQ(320, pointer_x());
+        EXPECT_EQ(240, pointer_y());
+        mouse_y = s.h - 1;
+        EXPECT_EQ(479, pointer_y());
+    }
+    // SHARP, the default, keeps whole numbers: one time on 1366x768.
+    options.fullscreen_scale = FULLSCREEN_SHARP;
+    set_fullscreen_size(1366, 768);
+    EXPECT_EQ(640, current_view().w);
+    set_fullscreen_size(0, 0);
     options = coptions();
     mouse_x = mouse_y = 0;
 }
