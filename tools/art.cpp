@@ -296,8 +296,8 @@ static void read_variants(const char* src)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 && argc != 4) {
-        fprintf(stderr, "usage: krag-art ART_FOLDER OUTPUT_FOLDER [ICON_FOLDER]\n");
+    if (argc < 3 || argc > 5) {
+        fprintf(stderr, "usage: krag-art ART_FOLDER OUTPUT_FOLDER [ICON_FOLDER [TILED_FOLDER]]\n");
         return 2;
     }
     const char* src = argv[1];
@@ -330,9 +330,13 @@ int main(int argc, char** argv)
             art_fail(path, 0, "cannot write");
     }
     printf("krag-art: wrote %d bitmaps to %s\n", picture_count, out);
-    if (argc == 4) {
+    if (argc >= 4) {
         write_icons(argv[3]);
         printf("krag-art: wrote the icons to %s\n", argv[3]);
+    }
+    if (argc == 5) {
+        write_tiled_pictures(src, argv[4]);
+        printf("krag-art: wrote the pictures for Tiled to %s\n", argv[4]);
     }
     return 0;
 }

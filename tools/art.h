@@ -50,6 +50,10 @@ void draw_screens();
 // The desktop icon at 32, 64, 128 and 256 pixels: OUT/krag-SIZE.png.
 void write_icons(const char* out);
 
+// The pictures for the Tiled editor: OUT/tiles/NAME.png for every map tile and
+// OUT/marks.png, the sheet of the cells that are not tiles.
+void write_tiled_pictures(const char* src, const char* out);
+
 // Drawing helpers shared by the procedural pictures.
 int rgb(int r, int g, int b);
 int pal(unsigned char c);

@@ -1,15 +1,15 @@
 // The game's icon for the desktop: the player with his gun on a strip of grass under
 // an evening sky, drawn at 32x32 from the game's own sprites, then enlarged pixel for
-// pixel to 64, 128 and 256 and written as PNG with libpng; the 32x32 one also as XPM,
-// built into the game for its window.
+// pixel to 64, 128 and 256 and written as PNG; the 32x32 one also as XPM, built into
+// the game for its window.
 #include <algorithm>
-#include <png.h>
 #include <stdio.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "art.h"
+#include "pngsave.h"
 
 const int ICON_BASE = 32;
 static const int ICON_SIZES[] = {32, 64, 128, 256};
@@ -44,37 +44,10 @@ static BITMAP *draw_icon() {
     put_sprite(icon, "legs_g1", px, py + 16);
     put_sprite(icon, "arms_b1", px + 7, py + 8);
     put_sprite(icon, "gun", px + 11, py + 5);
+    for (int y = 0; y < ICON_BASE; y++)
+        for (int x = 0; x < ICON_BASE; x++)
+            if (outside_corner(x, y)) putpixel(icon, x, y, rgb(MAGENTA_R, MAGENTA_G, MAGENTA_B));
     return icon;
-}
-
-static void write_png(const char *path, BITMAP *icon, int size) {
-    FILE *f = fopen(path, "wb");
-    if (!f) art_fail(path, 0, "cannot write");
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
-    png_infop info = png ? png_create_info_struct(png) : NULL;
-    if (!png || !info || setjmp(png_jmpbuf(png))) art_fail(path, 0, "libpng cannot write it");
-    png_init_io(png, f);
-    png_set_IHDR(png, info, size, size, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    int scale = size / ICON_BASE;
-    png_byte *row = new png_byte[size * 4];
-    for (int y = 0; y < size; y++) {
-        for (int x = 0; x < size; x++) {
-            int sx = x / scale, sy = y / scale;
-            int c = getpixel(icon, sx, sy);
-            png_byte *p = row + 4 * x;
-            p[0] = (png_byte)getr32(c);
-            p[1] = (png_byte)getg32(c);
-            p[2] = (png_byte)getb32(c);
-            p[3] = outside_corner(sx, sy) ? 0 : 255;
-        }
-        png_write_row(png, row);
-    }
-    png_write_end(png, NULL);
-    png_destroy_write_struct(&png, &info);
-    delete[] row;
-    if (fclose(f) != 0) art_fail(path, 0, "cannot write");
 }
 
 // The icon as XPM source for the game's own window (the library hands it to X11): a
@@ -119,7 +92,8 @@ void write_icons(const char *out) {
     for (int size : ICON_SIZES) {
         if (snprintf(path, sizeof(path), "%s/krag-%d.png", out, size) >= (int)sizeof(path))
             art_fail(out, 0, "output path too long");
-        write_png(path, icon, size);
+        std::string why;
+        if (!save_png(path, icon, size / ICON_BASE, false, why)) art_fail(path, 0, "%s", why.c_str());
     }
     destroy_bitmap(icon);
 }

@@ -3,6 +3,7 @@
 // too). Prints "FILE:LINE: reason" for a broken one, or a summary; "FILE:LINE:
 // warning: ..." for oddities that do not stop play.
 // Exit status 0 when all are good, 1 when any is bad, 2 on a usage error.
+// krag-mapcheck --routes OUT.png FILE and --add-marks FILE: see mapcheck.h.
 #include <allegro.h>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "world/map.h"
 #include "world/mapfile.h"
 #include "shell/say.h"
+#include "mapcheck.h"
 
 // The bmp/ folder tile names are looked up in, with its trailing slash.
 static std::string bmp_dir;
@@ -54,15 +56,42 @@ static std::string bmp_dir_for(const std::string &file) {
     return "bmp/";
 }
 
+bool read_checked_map(const char *file, mapfile &mf) {
+    bmp_dir = bmp_dir_for(file);
+    maperror err;
+    if (parse_map_file(file, mf, err, tile_check)) return true;
+    printf("%s:%d: %s\n", file, err.line, err.reason.c_str());
+    return false;
+}
+
+bool grid_solid(const mapfile &mf, int c, int r) {
+    if (c < 0 || c >= mf.width / 16 || r < 0 || r >= mf.height / 16) return true;
+    return solid_cell(mf.grid[c][r]);
+}
+
+static int usage() {
+    fprintf(stderr, "usage: krag-mapcheck FILE...\n"
+                    "       krag-mapcheck --routes OUT.png FILE\n"
+                    "       krag-mapcheck --add-marks FILE...\n");
+    return 2;
+}
+
 int main(int argc, char **argv) {
-    if (argc < 2) {
-        say("usage: krag-mapcheck FILE...");
-        return 2;
-    }
+    if (argc < 2) return usage();
+    bool routes = strcmp(argv[1], "--routes") == 0, marks = strcmp(argv[1], "--add-marks") == 0;
+    if ((routes && argc != 4) || (marks && argc < 3) || (!routes && !marks && argv[1][0] == '-'))
+        return usage();
     // Tiles go through the library's loader, as in the game; no display is needed.
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
         say("krag-mapcheck: cannot start the Allegro library");
         return 2;
+    }
+    if (routes) return routes_main(argv[2], argv[3]);
+    if (marks) {
+        int status = 0;
+        for (int i = 2; i < argc; i++)
+            if (add_marks_main(argv[i]) != 0) status = 1;
+        return status;
     }
     static mapfile mf; // large; kept off the stack
     int bad = 0;

@@ -7,6 +7,7 @@
 #include "shell/input.h"
 #include "shell/menu.h"
 #include "shell/say.h"
+#include "shell/settings.h"
 
 #ifndef KRAG_VERSION
 #define KRAG_VERSION "unknown"
@@ -34,6 +35,14 @@ static int show_version(const char *) {
     return 0;
 }
 
+// A match setting given on the command line, read as the settings file reads it.
+static int match_setting(const char *key, const char *option, const char *text, int &out) {
+    const char *why = setting_parse(*find_setting(key), text, out);
+    if (!why) return -1;
+    say("krag: %s %s: %s", option, text, why);
+    return 2;
+}
+
 static const coption OPTIONS[] = {
     {"--window", nullptr, "play this run in a 640x480 window",
      [](const char *) { return command_line.video = CHOICE_WINDOW, -1; }},
@@ -47,6 +56,16 @@ static const coption OPTIONS[] = {
      "watch a recorded match (Space or P pauses, F: speed, N: a tick,\n"
      "                  Tab: scores, arrows: 10 s back or forward, Esc leaves)",
      [](const char *v) { return command_line.replay = absolute_path(v), -1; }},
+    {"--map", "FILE", "play one match on this map file, then exit (Esc leaves)",
+     [](const char *v) { return command_line.map = absolute_path(v), -1; }},
+    {"--bots", "N", "with --map: this many bots (1-5)",
+     [](const char *v) { return match_setting("bots", "--bots", v, command_line.bots); }},
+    {"--type", "T", "with --map: DEATHMATCH, TEAMMATCH, RPG-ARENA or INSTAGIB",
+     [](const char *v) { return match_setting("game_type", "--type", v, command_line.game_type); }},
+    {"--skill", "S", "with --map: the bots' skill, HARD, MEDIUM or EASY",
+     [](const char *v) { return match_setting("skill", "--skill", v, command_line.skill); }},
+    {"--tiled-extension", nullptr, "put the map format for the Tiled editor in its extensions folder",
+     [](const char *) { return command_line.tiled_extension = true, -1; }},
     {"--help", nullptr, "show this help and exit", show_help},
     {"--version", nullptr, "show the version and exit", show_version},
 };
@@ -91,7 +110,7 @@ static int bad_argument(const char *what, const char *arg) {
 }
 
 int parse_command_line(int argc, char **argv) {
-    command_line = ccommand_line{0, "", ""};
+    command_line = ccommand_line();
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         const coption *found = nullptr;
@@ -115,5 +134,8 @@ int parse_command_line(int argc, char **argv) {
         int status = found->apply(value);
         if (status >= 0) return status;
     }
+    bool match_options = command_line.bots >= 0 || command_line.game_type >= 0 || command_line.skill >= 0;
+    if (match_options && command_line.map.empty())
+        return bad_argument("only with --map", "--bots, --type, --skill");
     return -1;
 }

@@ -9,6 +9,9 @@ struct ccommand_line {
     int video;        // this run's video mode (a CHOICE_ code of shell/menu.h); 0: the saved one
     std::string data; // --data DIR; empty: search for the data
     std::string replay; // --replay FILE (absolute); empty: play as usual
+    std::string map;    // --map FILE (absolute): play one match on it, then exit
+    int bots = -1, game_type = -1, skill = -1; // for --map; -1: the saved setting
+    bool tiled_extension = false; // --tiled-extension: install the Tiled extension
 };
 
 extern ccommand_line command_line;

@@ -239,3 +239,15 @@ bool make_private_folders(const std::string &dir, std::string &why) {
 }
 
 void ignore_file_size_signal() { signal(SIGXFSZ, SIG_IGN); }
+
+bool write_file_atomically(const std::string &path, const std::string &bytes, std::string &why) {
+    struct stat st;
+    mode_t mode = stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0644;
+    if (!make_private_folders(folder_of(path), why)) return false;
+    cfile_writer out;
+    if (!out.open(path, why) || !out.write(bytes, why)) return false;
+    if (fchmod(out.fd, mode) != 0) return fail(why, "cannot set the permissions of " + out.temp);
+    if (!out.commit(path, true, why)) return false;
+    out.close();
+    return true;
+}

@@ -73,4 +73,8 @@ std::string folder_of(const std::string &path);
 // ignored, the write fails with EFBIG and is handled like a full disk.
 void ignore_file_size_signal();
 
+// The whole of bytes written to path by way of cfile_writer, its folder made when
+// needed; an existing file keeps its permissions, a new one is 0644. False with why.
+bool write_file_atomically(const std::string &path, const std::string &bytes, std::string &why);
+
 #endif

@@ -19,6 +19,7 @@
 #include "shell/datadir.h"
 #include "shell/desktop.h"
 #include "shell/doubler.h"
+#include "shell/extension.h"
 #include "shell/idle.h"
 #include "shell/menu.h"
 #include "shell/notice.h"
@@ -362,11 +363,65 @@ static int watch_only(const std::string &path) {
     return status;
 }
 
+// One match on the map chosen in the options, recorded, until Escape; false when the
+// map cannot be played.
+static bool play_chosen_map() {
+    if (!recording.init(replay_dir())) return false;
+    cmatch_screen match;
+    pauser.init();
+    input.set_menu(false);
+    // A quick tap of Escape between two ticks counts too.
+    while (!key[KEY_ESC] && !input.key_down(KEY_ESC) && !quit_requested()) {
+        run_owed_ticks(match);
+        match.draw();
+        frames++;
+        wait_for_tick();
+    }
+    input.set_menu(true);
+    pauser.end();
+    recording.quit();
+    return true;
+}
+
+// krag --map FILE: one match on any map file with this run's match options, then back
+// to the shell. A map the game refuses is named with its reasons before a window
+// opens (status 1); the settings file is left as it was.
+static int play_only() {
+    int slot = map.add_file(command_line.map);
+    if (slot < 0) {
+        fprintf(stderr, "krag: %s cannot be played: %s\n", command_line.map.c_str(),
+                map.problem.c_str());
+        allegro_exit();
+        return 1;
+    }
+    options.level = slot;
+    if (command_line.bots >= 0) options.bots = command_line.bots;
+    if (command_line.game_type >= 0) options.gametype = command_line.game_type;
+    if (command_line.skill >= 0) options.skill = command_line.skill;
+    if (!graphics()) {
+        allegro_exit();
+        return 1;
+    }
+    int status = 0;
+    if (!play_chosen_map()) {
+        fprintf(stderr, "krag: %s cannot be played: %s\n", command_line.map.c_str(),
+                map.problem.c_str());
+        game.quit();
+        status = 1;
+    }
+    unload_data();
+    input.uninstall();
+    allegro_exit();
+    return status;
+}
+
 int krag_main(int argc, char **argv) {
     int status = parse_command_line(argc, argv);
     if (status >= 0) return status;
     // The working folder becomes the data folder: bmp/, wav/ and krm/ by relative names.
     if (!enter_data_dir("krag", command_line.data)) return 1;
+    if (command_line.tiled_extension)
+        return install_tiled_extension(working_dir(), executable_dir());
     init();
 
     std::string user_maps = user_map_dir();
@@ -383,6 +438,7 @@ int krag_main(int argc, char **argv) {
     settings_load();
     start_mode = command_line.video ? command_line.video : options.video;
     if (!command_line.replay.empty()) return watch_only(command_line.replay);
+    if (!command_line.map.empty()) return play_only();
 
     do {
         if (menu.get_choice() < 0) wait_for_release();
@@ -397,29 +453,14 @@ int krag_main(int argc, char **argv) {
 
         switch (menu.get_choice()) {
         case CHOICE_PLAY:
-            if (recording.init(replay_dir())) {
-                cmatch_screen match;
-                pauser.init();
-                input.set_menu(false);
-                // A quick tap of Escape between two ticks counts too.
-                while (!key[KEY_ESC] && !input.key_down(KEY_ESC) && !quit_requested()) {
-                    run_owed_ticks(match);
-                    match.draw();
-                    frames++;
-                    wait_for_tick();
-                }
-                input.set_menu(true);
-                pauser.end();
-            } else {
+            if (!play_chosen_map()) {
                 char name[11];
                 map.get_name(options.get_level(), name);
                 say("krag: the map %s cannot be played", name);
                 game.quit();
                 notice.init(std::string("The map ") + name + " cannot be played", map.problem);
                 run_screen(notice, [] { return notice.get_done(); });
-                break;
             }
-            recording.quit();
             break;
         case CHOICE_OPTIONS:
             do {

@@ -39,6 +39,9 @@ static void report(const char *path, const maperror &err) {
 
 // The folder of the player's own maps in the list (set by load).
 static std::string user_folder;
+// A map file given by its full path (add_file) and its slot in the list, -1 for none.
+static std::string added_file;
+static int added_slot = -1;
 
 // The *.krm files of a folder in byte order (read directly, so any bytes in the
 // folder's name are fine).
@@ -105,6 +108,7 @@ void cmap::load(const char *user_dir) {
     nm = 0;
     nfound = 0;
     user_folder = user_dir ? user_dir : "";
+    added_slot = -1;
 
     static mapfile checked; // large; kept off the stack
     add_maps(*this, "krm", false, checked);
@@ -126,8 +130,39 @@ void cmap::load(const char *user_dir) {
     }
 }
 
+void cmap::reload() {
+    int level = options.get_level();
+    std::string chosen = level >= 0 && level < nm ? names[level] : "";
+    std::string folder = user_folder;
+    load(folder.empty() ? nullptr : folder.c_str());
+    int found = find(chosen.c_str());
+    options.level = found >= 0 ? found : 0;
+}
+
+int cmap::add_file(const std::string &file) {
+    static mapfile checked;
+    maperror err;
+    if (!parse_map_file(file.c_str(), checked, err, tile_problem_in_bmp_folder)) {
+        report(file.c_str(), err);
+        problem = err.reason;
+        return -1;
+    }
+    // The list holds the file name only; a long one is cut to fit (it is only shown).
+    size_t slash = file.rfind('/');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    if (name.size() > (size_t)MAP_NAME_MAX) name = name.substr(0, MAP_NAME_MAX);
+    int slot = find(name.c_str());
+    if (slot < 0) slot = nm < MAX_MAPS ? nm++ : MAX_MAPS - 1;
+    memcpy(names[slot], name.c_str(), name.size() + 1);
+    user[slot] = false;
+    added_file = file;
+    added_slot = slot;
+    return slot;
+}
+
 std::string cmap::path(int index) {
     if (index < 0 || index >= nm) return "";
+    if (index == added_slot) return added_file;
     return (user[index] ? user_folder + "/" : std::string("krm/")) + names[index];
 }
 

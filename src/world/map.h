@@ -48,7 +48,14 @@ class cmap {
     // the player's own in user_dir (if given); a player's map with a shipped map's name
     // takes its place. Every file left out is named on stderr with the reason.
     void load(const char *user_dir = nullptr);
+    // Builds the list again from the same folders (maps added or removed since show up),
+    // keeping the chosen map (options.level) on the same file when it is still there.
+    void reload();
     std::string path(int index); // the file of list entry index
+    // Puts a map file from anywhere into the list (after load()), in place of a listed
+    // map of the same name or at the end; returns its index, or -1 with the reason in
+    // `problem` (the faults are also named on stderr) when it cannot be played.
+    int add_file(const std::string &file);
     int get_nm() { return nm; }
     int get_nfound() { return nfound; }
     void get_name(int index, char *out); // out holds 11 bytes

@@ -1,0 +1,1 @@
+var KRAG = { data: "", programs: "" };
