@@ -4,7 +4,7 @@
 # "setup.sh deb" also installs what building and checking the Debian package needs.
 set -euo pipefail
 need=(liballegro4-dev cmake g++ make pkg-config libgtest-dev xvfb xdotool imagemagick x11-utils clang python3-xlib
-      libpng-dev desktop-file-utils appstream libenet-dev)
+      libpng-dev desktop-file-utils appstream libenet-dev tiled)
 if [ "${1:-}" = deb ]; then
     need+=(debhelper dpkg-dev fakeroot lintian)
 fi

@@ -8,6 +8,7 @@
 
 #include "shell/cmdline.h"
 #include "shell/datadir.h"
+#include "shell/extension.h"
 #include "shell/input.h"
 #include "shell/menu.h"
 
@@ -77,6 +78,34 @@ TEST(CommandLine, ABadArgumentGivesTheUsageOnStderrAndStatusTwo) {
         EXPECT_EQ(0u, err.find("krag: ")) << err;
         EXPECT_NE(std::string::npos, err.find("usage: krag")) << err;
     }
+}
+
+// krag --map FILE with this run's match options, read as the settings file reads them.
+TEST(CommandLine, MapWithItsMatchOptions) {
+    std::string err;
+    ASSERT_EQ(-1, parse({"--map", "/m/x.krm", "--bots", "5", "--type", "rpg-arena", "--skill", "EASY"}));
+    EXPECT_EQ("/m/x.krm", command_line.map);
+    EXPECT_EQ(5, command_line.bots);
+    EXPECT_EQ(2, command_line.game_type);
+    EXPECT_EQ(2, command_line.skill);
+    ASSERT_EQ(-1, parse({"--map", "y.krm"}));
+    EXPECT_EQ('/', command_line.map[0]) << "made absolute: the game changes folder";
+    EXPECT_EQ(-1, command_line.bots) << "the saved setting";
+    EXPECT_EQ(2, parse({"--map", "y.krm", "--bots", "6"}, nullptr, &err));
+    EXPECT_NE(std::string::npos, err.find("--bots 6: is out of range")) << err;
+    EXPECT_EQ(2, parse({"--map", "y.krm", "--type", "ctf"}, nullptr, &err));
+    EXPECT_EQ(2, parse({"--skill", "HARD"}, nullptr, &err)) << "only with a map";
+    EXPECT_NE(std::string::npos, err.find("only with --map")) << err;
+}
+
+// The installed extension names the game's folders as JavaScript strings, whatever
+// bytes the folder names hold.
+TEST(TiledExtension, FoldersAreWrittenAsSafeStringsOverTheFirstLine) {
+    std::string text = tiled_extension_text("var KRAG = { data: \"\" };\nrest();\n",
+                                            "/a \"b\"\\c", "/bin\n\x01");
+    EXPECT_EQ("var KRAG = { data: \"/a \\\"b\\\"\\\\c\", programs: \"/bin\\u000a\\u0001\" };"
+              " // written by krag --tiled-extension\nrest();\n",
+              text);
 }
 
 TEST(DataSearch, AnOverrideIsTheOnlyPlaceLookedAt) {

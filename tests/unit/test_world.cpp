@@ -603,4 +603,57 @@ TEST_F(map_folder_test, PlayersMapsJoinTheListAndReplaceShippedOnesByName) {
     EXPECT_EQ("krm/b.krm", map.path(1));
 }
 
+// A map dropped into the player's folder shows up when the list is built again (as the
+// options screen does on opening), the chosen map stays chosen by name; a map file from
+// anywhere (krag --map) is put into the list without disturbing it.
+TEST_F(map_folder_test, ListIsBuiltAgainKeepingTheChoiceAndTakesAMapFromAnywhere) {
+    std::string good = maptext().str();
+    maptext wide;
+    wide.size = "800 480";
+    for (std::string &r : wide.rows) r += std::string(10, r[0] == 'a' ? 'a' : '.');
+    std::string mine = std::string(dir) + "/mine";
+    mkdir_p(mine.c_str());
+    write("krm/a.krm", good);
+    write("krm/c.krm", good);
+    map.load(mine.c_str());
+    options.level = 1; // c
+    write(mine + "/b.krm", good);
+    options.init();
+    ASSERT_EQ(listed(), (std::vector<std::string>{"a.krm", "b.krm", "c.krm"}));
+    EXPECT_EQ(2, options.get_level()) << "still c";
+    ASSERT_EQ(0, remove("krm/c.krm"));
+    testing::internal::CaptureStderr();
+    map.reload();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(0, options.get_level()) << "the chosen map is gone: the first one";
+
+    std::string far = std::string(dir) + "/elsewhere";
+    mkdir_p(far.c_str());
+    write(far + "/a-very-long-name.krm", wide.str());
+    int slot = map.add_file(far + "/a-very-long-name.krm");
+    ASSERT_EQ(2, slot);
+    EXPECT_STREQ("a-very-long-na", map.names[slot]) << "cut to the list's width";
+    EXPECT_EQ(far + "/a-very-long-name.krm", map.path(slot));
+    options.level = slot;
+    ASSERT_TRUE(map.init());
+    EXPECT_EQ(800, map.get_width());
+    map.deinit();
+    write(far + "/a.krm", wide.str());
+    EXPECT_EQ(0, map.add_file(far + "/a.krm")) << "takes the place of its namesake";
+    EXPECT_EQ(3, map.get_nm());
+    EXPECT_EQ(mine + "/b.krm", map.path(1)) << "the others stay";
+
+    maptext bad;
+    bad.rows[28][1] = '.';
+    write(far + "/bad.krm", bad.str());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-1, map.add_file(far + "/bad.krm"));
+    EXPECT_EQ("no spawn point", map.problem);
+    EXPECT_EQ(-1, map.add_file(far + "/missing.krm"));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, map.problem.find("not found")) << map.problem;
+    EXPECT_NE(std::string::npos, said.find(far + "/bad.krm:")) << said;
+    EXPECT_EQ(3, map.get_nm()) << "a refused file takes no slot";
+}
+
 } // namespace

@@ -257,9 +257,15 @@ function mapText(map) {
     return { text: text + rows.join("\n") + "\n", tiles: listed.length };
 }
 
-// Selects a cell in the map's view and centres on it.
-function jumpTo(map, c, r) {
+// Selects a cell in the view of the map saved as fileName (else the map in front) and
+// centres on it. Looked up when the issue is activated: the map given to a format's
+// write() is gone by then.
+function jumpTo(fileName, c, r) {
     return function () {
+        var map = null;
+        tiled.openAssets.forEach(function (a) { if (a.isTileMap && a.fileName == fileName) map = a; });
+        if (!map) map = activeMap();
+        if (!map) return;
         tiled.activeAsset = map;
         map.selectedArea.set(Qt.rect(c, r, 1, 1));
         var view = tiled.mapEditor.currentMapView;
@@ -270,7 +276,7 @@ function jumpTo(map, c, r) {
 // krag-mapcheck's verdict on a written file, its lines as issues: "FILE:LINE: reason",
 // "FILE:LINE: warning: reason"; grid lines lead to their row, "column C, row R" (from 1)
 // to the cell. True when the game would play the map.
-function checkFile(map, file, tiles) {
+function checkFile(map, file, tiles, target) {
     var p = new Process(), status = -1;
     try {
         status = p.exec(program("krag-mapcheck"), [file], false);
@@ -295,7 +301,7 @@ function checkFile(map, file, tiles) {
             row = parseInt(at[2], 10) - 1;
         }
         var text = "KRAG: " + (row >= 0 && row < map.height ? "row " + row + ": " : "") + reason;
-        var jump = row >= 0 && row < map.height ? jumpTo(map, Math.max(col, 0), row) : undefined;
+        var jump = row >= 0 && row < map.height ? jumpTo(target, Math.max(col, 0), row) : undefined;
         faults.push({ text: text, warning: warning, jump: jump });
     }
     return { ok: status == 0, faults: faults };
@@ -321,7 +327,7 @@ function writeMap(map, fileName) {
     file.commit();
     var verdict;
     try {
-        verdict = checkFile(map, trial, made.tiles);
+        verdict = checkFile(map, trial, made.tiles, fileName);
     } finally {
         File.remove(trial);
     }
@@ -407,7 +413,7 @@ var showRoutes = tiled.registerAction("KragShowRoutes", function () {
         var stuck = /stuck at cell (\d+),(\d+) \((\d+) times?\)/.exec(lines[i]);
         if (stuck)
             tiled.warn("KRAG: bots got stuck at cell " + stuck[1] + "," + stuck[2] + " (" + stuck[3] + " times)",
-                       jumpTo(map, parseInt(stuck[1], 10), parseInt(stuck[2], 10)));
+                       jumpTo(map.fileName, parseInt(stuck[1], 10), parseInt(stuck[2], 10)));
         else if (lines[i]) tiled.log(lines[i]);
     }
     for (i = map.layerCount - 1; i >= 0; i--)
