@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # KRAG maps in the Tiled editor, through the extension krag installs, with Tiled's own
-# command line under Xvfb: every shipped map read and written back is byte-identical
+# command line under Xvfb (after a look at the pictures it shows): every shipped map read and written back is byte-identical
 # (also by way of Tiled's own JSON format, edited there: a new kind of tile joins the
 # tile list); a map the game would refuse, or one with tiles KRAG does not know, is
 # not written and its fault is named.
@@ -23,6 +23,23 @@ out=$("$build/krag" --tiled-extension)
 ext=$XDG_CONFIG_HOME/tiled/extensions/krag.js
 [ $? -eq 0 ] && [[ $out == *"$ext"* ]] && [ -f "$ext" ] || bad "--tiled-extension: $out"
 grep -q "data: \"$build\", programs: \"$build\"" "$ext" || bad "the extension does not name the game's folders"
+
+# The pictures Tiled shows: each tile as the game draws it (its mask colour clear), and a
+# picture for every map character that is not a tile, none for the tiles' letters.
+for png in "$build"/tiled/tiles/*.png; do
+    name=$(basename "$png" .png)
+    convert "$build/bmp/$name.bmp" -transparent magenta "$tmp/tile.png"
+    [ "$(compare -metric AE "$png" "$tmp/tile.png" null: 2>&1)" = 0 ] || bad "tiles/$name.png is not bmp/$name.bmp"
+done
+[ "$(ls "$build"/tiled/tiles | wc -l)" -ge 30 ] || bad "too few tile pictures"
+for ch in $(seq 33 127); do
+    i=$((ch - 32))
+    opaque=$(convert "$build/tiled/marks.png" -crop "16x16+$((i % 16 * 16))+$((i / 16 * 16))" +repage \
+             -alpha extract -format '%[fx:mean > 0.1]' info:)
+    want=1
+    [ "$ch" = 46 ] || { [ "$ch" -ge 97 ] && [ "$ch" -le 122 ]; } && want=0
+    [ "$opaque" = $want ] || bad "the picture of character $ch in marks.png: opaque $opaque, expected $want"
+done
 
 # tiled --export-map FORMAT IN OUT, its messages kept in $tmp/log.
 export_map() { timeout 120 tiled --export-map "$@" >"$tmp/log" 2>&1; }
