@@ -4,6 +4,7 @@
 
 #include "shell/datadir.h"
 #include "shell/files.h"
+#include "shell/say.h"
 
 // A path as a JavaScript string literal.
 static std::string js_string(const std::string &text) {
@@ -35,22 +36,22 @@ int install_tiled_extension(const std::string &data, const std::string &programs
     std::string source_path = data + "/tiled/krag.js";
     std::string source, why;
     if (!read_regular_file(source_path.c_str(), 1 << 20, source, why)) {
-        fprintf(stderr, "krag: %s: %s\n", source_path.c_str(), why.c_str());
+        say("krag: %s: %s", source_path.c_str(), why.c_str());
         return 1;
     }
     std::string folder = xdg_path("XDG_CONFIG_HOME", ".config", "tiled/extensions");
     if (folder.empty()) {
-        fprintf(stderr, "krag: neither XDG_CONFIG_HOME nor HOME names a folder for Tiled's extensions\n");
+        say("krag: neither XDG_CONFIG_HOME nor HOME names a folder for Tiled's extensions");
         return 1;
     }
     std::string target = folder + "/krag.js";
     if (!write_file_atomically(target, tiled_extension_text(source, data, programs), why)) {
-        fprintf(stderr, "krag: cannot write %s: %s\n", target.c_str(), why.c_str());
+        say("krag: cannot write %s: %s", target.c_str(), why.c_str());
         return 1;
     }
     printf("The KRAG map format for Tiled is in %s\n"
            "Start (or restart) Tiled; File > Open reads .krm maps, the Map menu has\n"
            "\"Test-play in KRAG\" and \"Show bot routes\".\n",
-           target.c_str());
+           visible(target).c_str());
     return 0;
 }

@@ -389,7 +389,7 @@ static bool play_chosen_map() {
 static int play_only() {
     int slot = map.add_file(command_line.map);
     if (slot < 0) {
-        fprintf(stderr, "krag: %s cannot be played: %s\n", command_line.map.c_str(),
+        say("krag: %s cannot be played: %s", command_line.map.c_str(),
                 map.problem.c_str());
         allegro_exit();
         return 1;
@@ -404,7 +404,7 @@ static int play_only() {
     }
     int status = 0;
     if (!play_chosen_map()) {
-        fprintf(stderr, "krag: %s cannot be played: %s\n", command_line.map.c_str(),
+        say("krag: %s cannot be played: %s", command_line.map.c_str(),
                 map.problem.c_str());
         game.quit();
         status = 1;
