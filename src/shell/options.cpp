@@ -41,7 +41,6 @@ void coptions::init() {
     }
     replays_asked = false;
     quit = false;
-    map.reload(); // a map dropped into the folder since shows up without a restart
     fetch_map_name(*this);
     if (controls.is_open()) controls = ccontrols(); // a screen left open by a quit request
 }

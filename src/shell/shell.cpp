@@ -464,6 +464,7 @@ int krag_main(int argc, char **argv) {
             break;
         case CHOICE_OPTIONS:
             do {
+                map.reload(); // a map dropped into the folder since shows up without a restart
                 options.init();
                 run_screen(options, [] { return options.get_quit(); });
                 // A video mode chosen on the screen is the one to start with next time.

@@ -603,8 +603,8 @@ TEST_F(map_folder_test, PlayersMapsJoinTheListAndReplaceShippedOnesByName) {
     EXPECT_EQ("krm/b.krm", map.path(1));
 }
 
-// A map dropped into the player's folder shows up when the list is built again (as the
-// options screen does on opening), the chosen map stays chosen by name; a map file from
+// A map dropped into the player's folder shows up when the list is built again (each
+// time the options screen opens), the chosen map stays chosen by name; a map file from
 // anywhere (krag --map) is put into the list without disturbing it.
 TEST_F(map_folder_test, ListIsBuiltAgainKeepingTheChoiceAndTakesAMapFromAnywhere) {
     std::string good = maptext().str();
@@ -618,7 +618,7 @@ TEST_F(map_folder_test, ListIsBuiltAgainKeepingTheChoiceAndTakesAMapFromAnywhere
     map.load(mine.c_str());
     options.level = 1; // c
     write(mine + "/b.krm", good);
-    options.init();
+    map.reload();
     ASSERT_EQ(listed(), (std::vector<std::string>{"a.krm", "b.krm", "c.krm"}));
     EXPECT_EQ(2, options.get_level()) << "still c";
     ASSERT_EQ(0, remove("krm/c.krm"));
