@@ -82,7 +82,7 @@ bool bindable(int binding) {
 }
 
 cinput::cinput()
-    : pressed_now(BIND_NONE), pad_installed(false), menu_mode(true), pad_aim(false),
+    : pressed_now(BIND_NONE), escape_seen(false), pad_installed(false), menu_mode(true), pad_aim(false),
       pad_pointer(false), aim_dx(1), aim_dy(0), anchor_x(320), anchor_y(240), pad_x(0), pad_y(0),
       last_mouse_x(0), last_mouse_y(0) {
     defaults();
@@ -223,6 +223,7 @@ void cinput::capture() {
         else
             keys[k / 32] &= ~(1u << (k % 32));
     }
+    if (key_down(KEY_ESC)) escape_seen = true;
     // The mouse moved: the pointer is the mouse's again.
     if (mouse_x != last_mouse_x || mouse_y != last_mouse_y) pad_aim = pad_pointer = false;
     last_mouse_x = mouse_x, last_mouse_y = mouse_y;

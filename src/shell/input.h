@@ -130,11 +130,20 @@ class cinput {
     bool key_down(int scancode) const {
         return scancode > 0 && scancode < KEY_SLOTS && ((keys[scancode / 32] >> (scancode % 32)) & 1);
     }
+    // Whether Escape was down at any capture since the last call. A frame late on a busy
+    // machine runs several ticks, and a quick tap seen by the first capture is gone by
+    // the last; a loop that checks once a frame asks this instead of key_down().
+    bool take_escape() {
+        bool e = escape_seen;
+        escape_seen = false;
+        return e;
+    }
 
   private:
     ctick_input cur;
     unsigned keys[KEY_SLOTS / 32]; // set() leaves these alone: they are the real keyboard
     int pressed_now;
+    bool escape_seen;
     bool pad_installed, menu_mode;
     bool pad_aim;           // the right stick set the crosshair since the mouse last moved
     bool pad_pointer;       // the left stick moved the pointer since the mouse last moved

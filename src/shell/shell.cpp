@@ -371,7 +371,10 @@ static bool play_chosen_map() {
     pauser.init();
     input.set_menu(false);
     // A quick tap of Escape between two ticks counts too.
-    while (!key[KEY_ESC] && !input.key_down(KEY_ESC) && !quit_requested()) {
+    // A quick tap of Escape between two ticks counts too, also when a late frame ran
+    // several ticks after it.
+    input.take_escape();
+    while (!key[KEY_ESC] && !input.take_escape() && !quit_requested()) {
         run_owed_ticks(match);
         match.draw();
         frames++;

@@ -347,6 +347,13 @@ TEST_F(Recording, MapsWithAnyListedNameAreRecordedAndPlayBack) {
         EXPECT_TRUE(playback.load(path, err)) << name << ": " << err;
         ASSERT_EQ(0, unlink(("krm/" + std::string(name)).c_str()));
     }
+    // A name that would break a line of the settings file is left out, saying why.
+    write_map("x\nbots=1.krm", "");
+    testing::internal::CaptureStderr();
+    map.load();
+    EXPECT_EQ("krm/x\\x0abots=1.krm: the name has a control character; left out\n",
+              testing::internal::GetCapturedStderr());
+    EXPECT_EQ(1, map.get_nm());
 }
 
 // A match left running past what a replay holds leaves a file that plays.
