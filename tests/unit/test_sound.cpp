@@ -283,22 +283,16 @@ TEST(sound, the_tool_refuses_a_level_that_would_clip)
 // A WAV whose header promises what its bytes do not hold never reaches the loader.
 TEST(sound, wavs_that_promise_more_than_they_hold_are_refused_with_the_reason)
 {
-    auto wav = [](uint32_t fmt_len, uint32_t freq, uint32_t data_len, size_t data_bytes) {
+    auto problem = [](uint32_t fmt_len, uint32_t freq, uint32_t data_len) {
         std::string w = "RIFF....WAVEfmt ";
-        for (uint32_t v : {fmt_len, 0x10001u, freq, freq * 2, 0x100002u})
-            w.append((const char *)&v, 4); // PCM, mono, 16 bits
-        w += "data";
-        w.append((const char *)&data_len, 4);
-        return w + std::string(data_bytes, '\0');
-    };
-    auto problem = [](const std::string &w) {
+        for (uint32_t v : {fmt_len, 0x10001u, freq, freq * 2, 0x100002u}) // PCM, mono, 16 bits
+            w.append((const char *)&v, 4);
+        w += "data" + std::string((const char *)&data_len, 4) + std::string(100, '\0');
         return wav_problem((const unsigned char *)w.data(), w.size());
     };
-    EXPECT_EQ("", problem(wav(16, 22050, 100, 100)));
+    EXPECT_EQ("", problem(16, 22050, 100));
     EXPECT_EQ("truncated: the data chunk promises 1000000 bytes, 100 are there",
-              problem(wav(16, 22050, 1000000, 100)));
-    EXPECT_EQ("frequency 0 Hz", problem(wav(16, 0, 100, 100)));
-    EXPECT_EQ("a format chunk of 4000000000 bytes (PCM has 16)",
-              problem(wav(4000000000u, 22050, 100, 100)));
-    EXPECT_EQ("not a WAV file", problem("RIFF"));
+              problem(16, 22050, 1000000));
+    EXPECT_EQ("frequency 0 Hz", problem(16, 0, 100));
+    EXPECT_EQ("a format chunk of 4000000000 bytes (PCM has 16)", problem(4000000000u, 22050, 100));
 }
