@@ -370,7 +370,6 @@ static bool play_chosen_map() {
     cmatch_screen match;
     pauser.init();
     input.set_menu(false);
-    // A quick tap of Escape between two ticks counts too.
     // A quick tap of Escape between two ticks counts too, also when a late frame ran
     // several ticks after it.
     input.take_escape();
