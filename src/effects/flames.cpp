@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "match/cull.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/turn.h"
 #include "players/player.h"
@@ -88,8 +89,8 @@ void cflame2::init(float x, float y, float angle, cplayer *owner) {
     if (sight_cell(map.get_map((int)x, (int)y))) return;
     this->x = x;
     this->y = y;
-    vx = (rand() % 51 - 10) / 100.0 + FLAME_SPEED * cos(angle);
-    vy = (rand() % 51 - 10) / 100.0 + FLAME_SPEED * sin(angle);
+    vx = (rand() % 51 - 10) / 100.0 + FLAME_SPEED * kcos(angle);
+    vy = (rand() % 51 - 10) / 100.0 + FLAME_SPEED * ksin(angle);
     age = FLAME_BIRTH_AGE;
     active = true;
     this->owner = owner;

@@ -6,6 +6,7 @@
 #include "effects/particle.h"
 #include "effects/rocket.h"
 #include "match/cull.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/turn.h"
 #include "players/player.h"
@@ -83,8 +84,8 @@ static bool sweep(float *pos, float target, float low, float high, F blocked_fwd
 void cgrenade1::init(float x, float y, float angle, float power, cplayer *owner) {
     this->x = x;
     this->y = y;
-    vx = cos(angle) * power;
-    vy = sin(angle) * power;
+    vx = kcos(angle) * power;
+    vy = ksin(angle) * power;
     spin = 0;
     fuse = GRENADE_FUSE;
     active = true;
@@ -180,8 +181,8 @@ void cgrenade1::draw() {
 void cgrenade2::init(float x, float y, float angle, cplayer *owner) {
     this->x = x;
     this->y = y;
-    vx = LAUNCH_SPEED * cos(angle);
-    vy = LAUNCH_SPEED * sin(angle);
+    vx = LAUNCH_SPEED * kcos(angle);
+    vy = LAUNCH_SPEED * ksin(angle);
     active = true;
     this->owner = owner;
 }

@@ -8,6 +8,7 @@
 #include "match/cull.h"
 #include "match/events.h"
 #include "match/game.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/turn.h"
 #include "players/player.h"
@@ -81,7 +82,9 @@ bool crocket::enemy(int i, float px, float py) {
 }
 
 bool crocket::player() {
-    float tx = x + ROCKET_TIP * cos(angle), ty = y + ROCKET_TIP * sin(angle);
+    double s, c;
+    ksincos(angle, s, c);
+    float tx = x + ROCKET_TIP * c, ty = y + ROCKET_TIP * s;
     for (int i = 0; i < MAX_PLAYERS; i++) {
         cplayer &p = players[i];
         if (p.get_active() && p.get_health() > 0 && &p != owner && enemy(i, tx, ty)) return true;
@@ -102,11 +105,15 @@ template <class T, int N> static bool prop_at(T (&pool)[N], float tx, float ty) 
 }
 
 bool crocket::barrel() {
-    return prop_at(barrels, x + ROCKET_TIP * cos(angle), y + ROCKET_TIP * sin(angle));
+    double s, c;
+    ksincos(angle, s, c);
+    return prop_at(barrels, x + ROCKET_TIP * c, y + ROCKET_TIP * s);
 }
 
 bool crocket::box() {
-    return prop_at(boxes, x + ROCKET_TIP * cos(angle), y + ROCKET_TIP * sin(angle));
+    double s, c;
+    ksincos(angle, s, c);
+    return prop_at(boxes, x + ROCKET_TIP * c, y + ROCKET_TIP * s);
 }
 
 void crocket::update() {
@@ -116,13 +123,15 @@ void crocket::update() {
     float left = speed;
     speed += seeking ? SEEKER_ACCEL : ROCKET_ACCEL;
 
+    double s, c;
+    ksincos(angle, s, c);
     while (left > 0 && screen()) {
-        float tx = x + ROCKET_TIP * cos(angle), ty = y + ROCKET_TIP * sin(angle);
+        float tx = x + ROCKET_TIP * c, ty = y + ROCKET_TIP * s;
         if (sight_cell(map.get_map((int)tx, (int)ty))) break;
         if (player() || barrel() || box()) break;
         float step = left < 1 ? left : 1;
-        x += cos(angle) * step;
-        y += sin(angle) * step;
+        x += c * step;
+        y += s * step;
         left -= 1;
     }
 
@@ -135,7 +144,7 @@ void crocket::update() {
 
     if (seeking) seek();
     csmoke *puff = first_free(smoke);
-    if (puff) puff->init(x - SMOKE_BEHIND * cos(angle), y - SMOKE_BEHIND * sin(angle));
+    if (puff) puff->init(x - SMOKE_BEHIND * kcos(angle), y - SMOKE_BEHIND * ksin(angle));
 }
 
 void crocket::seek() {
@@ -149,8 +158,10 @@ void crocket::seek() {
         if (teams && owner && p.get_team() == owner->get_team()) continue;
 
         float cx = p.get_x() + 7, cy = p.get_y() + 8;
-        float d = atan2(cy - y, cx - x);
-        float ux = cos(d), uy = sin(d);
+        float d = katan2(cy - y, cx - x);
+        double s, c;
+        ksincos(d, s, c);
+        float ux = c, uy = s;
         float rx = x, ry = y;
         while (fabs(rx - x) < SEEK_RANGE_X && fabs(ry - y) < SEEK_RANGE_Y &&
                !sight_cell(map.get_map((int)(rx + ux), (int)(ry + uy))) &&
@@ -169,7 +180,7 @@ void crocket::seek() {
     if (target < 0) return;
 
     float cx = players[target].get_x() + 7, cy = players[target].get_y() + 8;
-    float diff = (float)atan2(cy - y, cx - x) - angle;
+    float diff = (float)katan2(cy - y, cx - x) - angle;
     float turn = diff > 0 ? SEEKER_TURN : -SEEKER_TURN;
     if (fabs(diff) > 3.14) turn = -turn; // the other way round is shorter
     float turned = angle + turn;
@@ -182,7 +193,7 @@ void crocket::seek() {
 }
 
 void crocket::explode() {
-    explosion(x, y, x + ROCKET_TIP * cos(angle), y + ROCKET_TIP * sin(angle), x, y, owner);
+    explosion(x, y, x + ROCKET_TIP * kcos(angle), y + ROCKET_TIP * ksin(angle), x, y, owner);
 }
 
 void crocket::draw() {

@@ -7,6 +7,7 @@
 #include "match/cull.h"
 #include "match/events.h"
 #include "match/game.h"
+#include "match/kmath.h"
 #include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
@@ -36,24 +37,44 @@ void cshell::init(float x, float y, bool leftward, bool big) {
 }
 
 // A shell is a short stick from (x, y) to one pixel along its spin; each side test
-// probes beside both ends.
+// probes beside both ends. All the tests of one update ask about the same spin, so the
+// last spin's sine and cosine are kept: a pure function of the spin, nothing of the world.
+static void spin_direction(float spin, double &s, double &c) {
+    static float last = 0;
+    static double last_s = 0, last_c = 1;
+    if (spin != last) {
+        ksincos(spin, last_s, last_c);
+        last = spin;
+    }
+    s = last_s;
+    c = last_c;
+}
+
 bool cshell::down() {
-    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    double s, c;
+    spin_direction(spin, s, c);
+    int ex = (int)(x + c), ey = (int)(y + s);
     return solid_at((int)x, (int)y + 1) || solid_at(ex, ey + 1);
 }
 
 bool cshell::up() {
-    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    double s, c;
+    spin_direction(spin, s, c);
+    int ex = (int)(x + c), ey = (int)(y + s);
     return solid_at((int)x, (int)y - 1) || solid_at(ex, ey - 1);
 }
 
 bool cshell::right() {
-    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    double s, c;
+    spin_direction(spin, s, c);
+    int ex = (int)(x + c), ey = (int)(y + s);
     return solid_at((int)x + 1, (int)y) || solid_at(ex + 1, ey);
 }
 
 bool cshell::left() {
-    int ex = (int)(x + cos(spin)), ey = (int)(y + sin(spin));
+    double s, c;
+    spin_direction(spin, s, c);
+    int ex = (int)(x + c), ey = (int)(y + s);
     return solid_at((int)x - 1, (int)y) || solid_at(ex - 1, ey);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "match/kmath.h"
 #include "players/player.h"
 #include "shell/options.h"
 #include "weapons/weapon.h"
@@ -177,8 +178,10 @@ int cplayer::bot_target() {
         if (tx >= cx + view_w + SIGHT_REACH || tx + 14 <= cx - view_w - SIGHT_REACH ||
             ty >= cy + view_h + SIGHT_REACH || ty + 28 <= cy - view_h - SIGHT_REACH)
             continue;
-        float a = atan2(ty - y, tx - x);
-        float ca = cos(a), sa = sin(a);
+        float a = katan2(ty - y, tx - x);
+        double s, c;
+        ksincos(a, s, c);
+        float ca = c, sa = s;
         float rx = x + 7, ry = y + 8;
         float nx = rx + ca, ny = ry + sa;
         // The march goes a pixel at a time, but the sight, cover and body tests are

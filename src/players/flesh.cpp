@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "match/cull.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/turn.h"
 #include "players/blood.h"
@@ -30,8 +31,8 @@ cflesh *cflesh::init(float x, float y, float force) {
     vy = (rand() % 101 - 50) / 10.0f;
     // Chunks fly on along a bullet's path; an explosion scatters them evenly.
     if (force < 999) {
-        vx += BLOW_PUSH * cosf(force);
-        vy += BLOW_PUSH * sinf(force);
+        vx += BLOW_PUSH * kcosf(force);
+        vy += BLOW_PUSH * ksinf(force);
     }
     spin = 0;
     active = true;

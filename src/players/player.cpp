@@ -11,6 +11,7 @@
 #include "match/events.h"
 #include "match/game.h"
 #include "match/hud.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/scoreboard.h"
 #include "match/turn.h"
@@ -248,7 +249,7 @@ void cplayer::powerup(int kind) {
 
 cplayer *cplayer::set_angle(float dx, float dy, int spread) {
     int error = rand() % (2 * spread + 1) - spread;
-    angle = (float)(atan2((double)dy, (double)dx) + error * 0.02);
+    angle = (float)(katan2((double)dy, (double)dx) + error * 0.02);
     return this;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "match/cull.h"
+#include "match/kmath.h"
 #include "match/turn.h"
 #include "players/player.h"
 #include "shell/data.h"
@@ -35,8 +36,7 @@ void cbullet::init(float angle, float x, float y, int damage, bool seeking, cpla
 
 void cbullet::refresh_trig() {
     trig_angle = angle;
-    ca = cos((double)angle);
-    sa = sin((double)angle);
+    ksincos((double)angle, sa, ca);
 }
 
 static double tip_x(cbullet &b) {
@@ -207,8 +207,10 @@ void cbullet::seek() {
             continue;
 
         float cx = p.get_x() + 7, cy = p.get_y() + 8;
-        double d = atan2((double)cy - y, (double)cx - x);
-        float sx = (float)cos(d), sy = (float)sin(d);
+        double d = katan2((double)cy - y, (double)cx - x);
+        double s, c;
+        ksincos(d, s, c);
+        float sx = (float)c, sy = (float)s;
         // The sight ray starts at the tail, not the tip. Cells it cannot stop in are
         // crossed without testing each point.
         float rx = x, ry = y;
@@ -237,7 +239,7 @@ void cbullet::seek() {
     if (target < 0) return;
 
     cplayer &t = players[target];
-    float diff = (float)(atan2((double)t.get_y() + 8 - y, (double)t.get_x() + 7 - x) - angle);
+    float diff = (float)(katan2((double)t.get_y() + 8 - y, (double)t.get_x() + 7 - x) - angle);
     float turn = diff > 0 ? SEEK_TURN : -SEEK_TURN;
     if (fabs((double)diff) > 3.14) turn = -turn; // the shorter way round
     // The sum is tested in float; the wrap folds the full turn into the step first.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "match/drawrand.h"
+#include "match/kmath.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "weapons/spans.h"
@@ -16,10 +17,11 @@ claser laser[MAX_LASERS];
 
 static const int LASER_DAMAGE = 100; // kills at full health, destroys any standing prop
 
-// The beam point n pixels out, truncated to the map pixel it lies in.
-static void beam_point(const claser &l, int n, int &px, int &py) {
-    px = (int)(l.x + (double)n * cos((double)l.angle));
-    py = (int)(l.y + (double)n * sin((double)l.angle));
+// The beam point n pixels out along (c, s), the beam's cosine and sine, truncated to the
+// map pixel it lies in.
+static void beam_point(const claser &l, double c, double s, int n, int &px, int &py) {
+    px = (int)(l.x + (double)n * c);
+    py = (int)(l.y + (double)n * s);
 }
 
 void claser::init(float angle, float x, float y, cplayer *owner) {
@@ -31,12 +33,14 @@ void claser::init(float angle, float x, float y, cplayer *owner) {
     timer = LASER_TICKS;
 
     // The whole beam is traced at once; it is bounded by the map edge.
+    double s, c;
+    ksincos(angle, s, c);
     int px, py;
-    beam_point(*this, length, px, py);
+    beam_point(*this, c, s, length, px, py);
     while (screen(px, py) && !sight_cell(map.get_map(px, py)) && !player(px, py) &&
            !barrel(px, py) && !box(px, py)) {
         length++;
-        beam_point(*this, length, px, py);
+        beam_point(*this, c, s, length, px, py);
     }
 
     // Walls, invisible barriers and the map edge just end the beam.

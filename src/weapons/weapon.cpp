@@ -11,6 +11,7 @@
 #include "match/cull.h"
 #include "match/events.h"
 #include "match/game.h"
+#include "match/kmath.h"
 #include "match/pool.h"
 #include "match/turn.h"
 #include "players/player.h"
@@ -39,12 +40,15 @@ void cbweapon::reload() {
 void cbweapon::follow(int ax_right, int ay_right, int ax_left, int ay_left, double r, double phi,
                       double step) {
     angle = owner->get_angle();
+    double s, c;
     if (facing_right()) {
-        x = (float)((double)owner->get_x() + ax_right + r * cos((double)angle - phi));
-        y = (float)((double)owner->get_y() + ay_right + r * sin((double)angle - phi));
+        ksincos((double)angle - phi, s, c);
+        x = (float)((double)owner->get_x() + ax_right + r * c);
+        y = (float)((double)owner->get_y() + ay_right + r * s);
     } else {
-        x = (float)((double)owner->get_x() + ax_left + r * cos((double)angle + phi));
-        y = (float)((double)owner->get_y() + ay_left + r * sin((double)angle + phi));
+        ksincos((double)angle + phi, s, c);
+        x = (float)((double)owner->get_x() + ax_left + r * c);
+        y = (float)((double)owner->get_y() + ay_left + r * s);
     }
 
     if (ammo < 1) reloading = true;
@@ -59,8 +63,8 @@ void cbweapon::follow(int ax_right, int ay_right, int ax_left, int ay_left, doub
     }
 }
 
-double cbweapon::muzzle_x(double distance) { return x + distance * cos((double)angle); }
-double cbweapon::muzzle_y(double distance) { return y + distance * sin((double)angle); }
+double cbweapon::muzzle_x(double distance) { return x + distance * kcos((double)angle); }
+double cbweapon::muzzle_y(double distance) { return y + distance * ksin((double)angle); }
 
 void cbweapon::draw_held(BITMAP *sprite, int flipped_pivot_y) {
     if (!sprite || !bbuffer) return;
