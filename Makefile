@@ -2,9 +2,10 @@
 BUILD      := build
 PREFIX     ?= /usr/local
 ASAN_BUILD := build-asan
+NATIVE_BUILD := build-native
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-unit asan clean bench nettest soak fuzz install deb mapreport
+.PHONY: all deps configure build run test test-unit asan clean bench nettest soak soak-native fuzz install deb mapreport
 
 all: build
 
@@ -65,7 +66,18 @@ gallery: build
 		convert /tmp/krag-$$n.bmp docs/maps/$$n.png && rm -f /tmp/krag-$$n.bmp && echo docs/maps/$$n.png; \
 	done
 
-soak: asan
+# A build for this very CPU (-march=native) plays the pinned matches and the recorded
+# replays exactly as the portable build does.
+soak-native: deps
+	@cmake -S . -B $(NATIVE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-march=native \
+		-DKRAG_TESTS=OFF >/dev/null
+	@cmake --build $(NATIVE_BUILD) -j $(JOBS) --target krag-sim assets
+	bash tests/tools/sim_identical.sh $(NATIVE_BUILD) .
+	@for f in tests/replays/*.krr; do \
+		$(NATIVE_BUILD)/krag-sim --replay $$f >/dev/null || { echo "FAIL: $$f with -march=native"; exit 1; }; \
+	done; echo "replays: identical with -march=native"
+
+soak: asan soak-native
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/rollback_check.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
 
@@ -76,4 +88,4 @@ fuzz: build
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} settings
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(NATIVE_BUILD) build-fuzz build-deb
