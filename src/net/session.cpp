@@ -343,6 +343,15 @@ void csession::send_inputs() {
 
 // ---- hashes ----
 
+// A reliable message for the whole match: the host sends it to everyone, a joiner to
+// the host, which relays what the others must know.
+void csession::to_match(const cnet_msg &m) {
+    if (hosting)
+        to_all(m, true);
+    else
+        send(0, m, true);
+}
+
 void csession::compare(int peer, long tick, uint64_t hash) {
     if (tick % HASH_EVERY || mismatch >= 0) return;
     int i = (tick / HASH_EVERY) % NET_HASH_KEEP;
@@ -353,10 +362,7 @@ void csession::compare(int peer, long tick, uint64_t hash) {
         cnet_msg m{};
         m.type = PKT_OUT_OF_STEP;
         m.tick = tick;
-        if (hosting)
-            to_all(m, true);
-        else
-            send(0, m, true);
+        to_match(m);
         end("OUT OF STEP at tick " + std::to_string(tick));
         return;
     }
@@ -373,10 +379,7 @@ void csession::exchange_hashes() {
         m.type = PKT_HASH;
         m.tick = tick;
         m.hash = hash;
-        if (hosting)
-            to_all(m, true);
-        else
-            send(0, m, true);
+        to_match(m);
         for (int p = 0; p < NET_MAX_PLAYERS + 1 && mismatch < 0; p++)
             if (peers[p].hashes_tick[i] == tick) compare(p, tick, peers[p].hashes[i]);
     }

@@ -128,6 +128,7 @@ class csession {
 
     void send(int peer, const cnet_msg &m, bool reliable);
     void to_all(const cnet_msg &m, bool reliable, int except = -1);
+    void to_match(const cnet_msg &m);
     void refuse(int peer, const std::string &why);
     void cut(int peer, const char *why); // a peer broke a rule
     void end(const std::string &why);

@@ -64,7 +64,9 @@ TEST_F(Files, OnlyStaleTemporariesOfOurNamesAreRemoved) {
                              ".notes.txt.Ab12Cd.tmp", "settings.cfg.Ab12Cd.tmp"}) {
         std::ofstream(dir / name) << "x";
         struct timeval old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-        if (name[14] != 'Z') ASSERT_EQ(0, utimes((dir / name).c_str(), old));
+        if (name[14] != 'Z') {
+            ASSERT_EQ(0, utimes((dir / name).c_str(), old));
+        }
     }
     ASSERT_EQ(0, symlink("/etc/passwd", (dir / ".settings.cfg.Qq11Qq.tmp").c_str()));
     remove_stale_temporaries(dir.string(), [](const std::string &b) { return b == "settings.cfg"; });
