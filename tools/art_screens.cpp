@@ -440,7 +440,13 @@ static void draw_options()
     arrow_pair(b, 361, 201);
     arrow_pair(b, 361, 247);
     arrow_pair(b, 361, 293);
-    // power-ups and display: right column
+    // the player's name, the network's input delay, power-ups and display: right column
+    text_small(b, "PLAYER NAME", 390, 100, pal('*'), pal('0'));
+    sunken_box(b, 388, 112, 516, 125, pal('Z'));
+    text_small(b, "INPUT", 472, 136, pal('*'), pal('0'));
+    text_small(b, "DELAY", 472, 145, pal('*'), pal('0'));
+    sunken_box(b, 471, 157, 495, 170, pal('Z'));
+    arrow_pair(b, 500, 154);
     text_small(b, "POWER-UPS", 390, 131, pal('*'), pal('0'));
     static const int box_x[] = {397, 424, 451, 410, 437};
     static const int box_y[] = {162, 162, 162, 177, 177};

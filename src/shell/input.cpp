@@ -242,6 +242,13 @@ void cinput::capture() {
 
     read_pad(cur.buttons);
 
+    const size_t MAX_TYPED = 32; // characters kept from one tick, far more than anyone types
+    typed_now.clear();
+    while (keyboard_driver && keypressed()) {
+        int c = ureadkey(nullptr);
+        if (c > 0 && c < 128 && typed_now.size() < MAX_TYPED) typed_now += (char)c;
+    }
+
     pressed_now = BIND_NONE;
     for (int k = 1; k < KEY_MAX && pressed_now == BIND_NONE; k++)
         if ((taps[k / 32] >> (k % 32)) & 1) pressed_now = k;

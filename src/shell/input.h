@@ -2,6 +2,7 @@
 #define KRAG_SHELL_INPUT_H
 
 #include <allegro.h>
+#include <string>
 
 // The player's input, captured once per logic tick. The human's controller, the HUD's
 // weapon choice, the menu and the options screen all read the captured copy, never
@@ -130,6 +131,10 @@ class cinput {
     bool key_down(int scancode) const {
         return scancode > 0 && scancode < KEY_SLOTS && ((keys[scancode / 32] >> (scancode % 32)) & 1);
     }
+    // Characters the keyboard typed since the last tick, as the library reads them
+    // ('\b' Backspace, '\r' Enter, 27 Escape; nothing beyond ASCII), for a text field.
+    const std::string &typed() const { return typed_now; }
+    void set_typed(const std::string &t) { typed_now = t; } // a test types
     // Whether Escape was down at any capture since the last call. A frame late on a busy
     // machine runs several ticks, and a quick tap seen by the first capture is gone by
     // the last; a loop that checks once a frame asks this instead of key_down().
@@ -143,6 +148,7 @@ class cinput {
     ctick_input cur;
     unsigned keys[KEY_SLOTS / 32]; // set() leaves these alone: they are the real keyboard
     int pressed_now;
+    std::string typed_now;
     bool escape_seen;
     bool pad_installed, menu_mode;
     bool pad_aim;           // the right stick set the crosshair since the mouse last moved

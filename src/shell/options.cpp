@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include "net/wire.h"
 #include "shell/controls.h"
 #include "shell/data.h"
 #include "shell/menu.h"
@@ -41,6 +42,8 @@ void coptions::init() {
     }
     replays_asked = false;
     quit = false;
+    name_field.text = name;
+    name_field.editing = false;
     fetch_map_name(*this);
     if (controls.is_open()) controls = ccontrols(); // a screen left open by a quit request
 }
@@ -115,6 +118,14 @@ static bool middle_arrows(coptions &o, int x, int y) {
     return true;
 }
 
+// The name field: typing goes into it, Enter, Escape or a click elsewhere ends it; the
+// name is then made usable (never empty, nothing unprintable).
+static void end_typing(coptions &o, ctext_field &f) {
+    f.keep();
+    o.name = usable_name(f.text);
+    f.text = o.name;
+}
+
 void coptions::update() {
     // The controls screen opens over this one and takes its ticks while it is open.
     bool escape = input.key_down(KEY_ESC); // a quick tap counts too
@@ -124,6 +135,11 @@ void coptions::update() {
         // Anything pressed may have changed what the controls screen shows.
         if (input.pressed() != BIND_NONE || input.now().buttons || escape) presses++;
         return;
+    }
+    if (name_field.editing) {
+        if (!input.typed().empty()) presses++;
+        if (name_field.type(input.typed())) end_typing(*this, name_field);
+        escape_latch = true; // Escape while typing ends only the typing
     }
     // Escape leaves as BACK does; one still held from the controls screen or the menu
     // must come up first.
@@ -144,7 +160,21 @@ void coptions::update() {
     int x = input.x();
     int y = input.y();
 
+    bool on_name = inside(x, y, 388, 112, 516, 125);
+    if (name_field.editing && !on_name) end_typing(*this, name_field);
+    if (on_name) {
+        name_field.begin();
+        return;
+    }
     if (left_arrows(*this, x, y) || middle_arrows(*this, x, y)) return;
+    if (inside(x, y, 500, 154, 509, 162)) {
+        if (delay < NET_MAX_DELAY) delay++;
+        return;
+    }
+    if (inside(x, y, 500, 164, 509, 172)) {
+        if (delay > 0) delay--;
+        return;
+    }
 
     // Tick boxes.
     if (y >= 162 && y <= 166) {
@@ -202,6 +232,7 @@ void coptions::update() {
 
 // BACK or Escape: a changed video setting asks the main loop for the new mode.
 void coptions::leave() {
+    if (name_field.editing) end_typing(*this, name_field);
     if (window_pending != window || scaled_pending != is_scaled) {
         int c = CHOICE_WINDOW;
         if (!window_pending) c = CHOICE_FULLSCREEN;
@@ -240,6 +271,8 @@ void coptions::draw() {
     textprintf_right_ex(bbuffer, font, 353, 207, clothes, -1, "%s", COLOUR_NAMES[shirt]);
     textprintf_right_ex(bbuffer, font, 353, 253, clothes, -1, "%s", COLOUR_NAMES[pants]);
     textprintf_right_ex(bbuffer, font, 353, 299, white, -1, "%i%%", 200 / blood);
+    name_field.draw(bbuffer, 392, 115, white);
+    textprintf_right_ex(bbuffer, font, 491, 160, white, -1, "%i", delay);
 
     // A desktop too small for the doubled window: its box and label show greyed.
     if (!scaled_available) {

@@ -1,7 +1,10 @@
 #ifndef KRAG_SHELL_OPTIONS_H
 #define KRAG_SHELL_OPTIONS_H
 
+#include <string>
+
 #include "shell/idle.h"
+#include "shell/textfield.h"
 
 // How full screen scales the picture: whole numbers only, or the largest 4:3 picture.
 enum { FULLSCREEN_SHARP, FULLSCREEN_FILL };
@@ -23,6 +26,8 @@ class coptions {
     int pants;    // 0 blue, 1 green, 2 red
     int shirt;
     int skill;        // 0 HARD, 1 MEDIUM, 2 EASY
+    int delay;        // ticks a network match holds this machine's input back, 0-4
+    std::string name; // the player's name in network matches
     char mapname[11]; // display name of the chosen map
     bool firerate, fps, grenades, health, heatseek;
     bool pause_inactive; // a match pauses when the window loses the focus
@@ -73,6 +78,7 @@ class coptions {
     bool changed();
 
   private:
+    ctext_field name_field; // the name as it is typed
     bool escape_latch; // Escape held since the screen opened or the controls screen closed
     void leave();      // BACK: applies a changed video choice and closes the screen
 };

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "net/wire.h"
 #include "shell/datadir.h"
 #include "shell/files.h"
 #include "shell/input.h"
@@ -98,6 +100,8 @@ constexpr csetting SETTINGS[] = {
     setting_words("video", &coptions::video, CHOICE_WINDOW, VIDEO_WORDS),
     setting_words("fullscreen_scale", &coptions::fullscreen_scale, FULLSCREEN_SHARP, SCALE_WORDS),
     setting_switch("stereo", &coptions::stereo, false),
+    setting_name("player_name", &coptions::name),
+    setting_number("input_delay", &coptions::delay, 2, 0, NET_MAX_DELAY),
     SETTING_KEY("key_left", ACT_LEFT),
     SETTING_KEY("key_right", ACT_RIGHT),
     SETTING_KEY("key_jump", ACT_JUMP),
@@ -136,14 +140,30 @@ static struct csettings_file {
     bool exists = false;            // something is at the path (maybe unreadable)
     bool read = false;              // its text is in lines
     std::vector<std::string> lines; // without their newlines
-    std::vector<int> values;        // every setting as of the last load or save
+    std::vector<std::string> values; // every setting as of the last load or save
 } file;
 
-static std::vector<int> current_values() {
-    std::vector<int> v((size_t)SETTING_COUNT);
+static std::vector<std::string> current_values() {
+    std::vector<std::string> v((size_t)SETTING_COUNT);
     for (int i = 0; i < SETTING_COUNT; i++)
-        v[(size_t)i] = setting_get(SETTINGS[i], options);
+        v[(size_t)i] = setting_text(SETTINGS[i], options);
     return v;
+}
+
+std::string usable_name(const std::string &raw) {
+    std::string name;
+    for (char c : raw)
+        if (c >= 32 && c < 127) name += c;
+    size_t a = name.find_first_not_of(' ');
+    if (a == std::string::npos) return "PLAYER";
+    name = name.substr(a, NET_NAME_MAX);
+    return name.substr(0, name.find_last_not_of(' ') + 1);
+}
+
+std::string default_player_name() {
+    const passwd *pw = getpwuid(getuid());
+    const char *login = pw && pw->pw_name ? pw->pw_name : getenv("USER");
+    return usable_name(login ? login : "");
 }
 
 const csetting *find_setting(const char *key) {
@@ -167,14 +187,21 @@ void setting_set(const csetting &s, coptions &o, int value) {
         *s.elsewhere = value;
 }
 
+static void set_default(const csetting &s, coptions &o) {
+    if (s.text)
+        o.*s.text = default_player_name();
+    else
+        setting_set(s, o, s.def);
+}
+
 void settings_defaults(coptions &o) {
     for (int i = 0; i < SETTING_COUNT; i++)
-        if (SETTINGS[i].number || SETTINGS[i].flag) setting_set(SETTINGS[i], o, SETTINGS[i].def);
+        if (SETTINGS[i].number || SETTINGS[i].flag || SETTINGS[i].text) set_default(SETTINGS[i], o);
 }
 
 void settings_reset() {
     for (int i = 0; i < SETTING_COUNT; i++)
-        setting_set(SETTINGS[i], options, SETTINGS[i].def);
+        set_default(SETTINGS[i], options);
 }
 
 static std::string value_text(const csetting &s, int v) {
@@ -189,7 +216,14 @@ static std::string value_text(const csetting &s, int v) {
 }
 
 std::string setting_text(const csetting &s, const coptions &o) {
+    if (s.text) return o.*s.text;
     return value_text(s, setting_get(s, o));
+}
+
+const char *setting_parse_text(const csetting &s, const std::string &text, coptions &o) {
+    if (usable_name(text) != text) return "is not 1 to 15 printable characters";
+    o.*s.text = text;
+    return nullptr;
 }
 
 const char *setting_parse(const csetting &s, const char *text, int &value) {
@@ -219,7 +253,7 @@ const char *setting_parse(const csetting &s, const char *text, int &value) {
 
 // What a refused value is told about the accepted ones: " (1-25)", " HARD, MEDIUM, EASY".
 static std::string accepted(const csetting &s) {
-    if (s.parse || s.flag) return "";
+    if (s.parse || s.flag || s.text) return "";
     if (s.words) {
         std::string all;
         for (const csetting_word *w = s.words; w->word; w++)
@@ -382,14 +416,15 @@ static void settings_parse(const std::string &path, const std::string &text) {
             continue;
         }
         int v = 0;
-        const char *why = setting_parse(*s, value.c_str(), v);
+        const char *why = s->text ? setting_parse_text(*s, value, options)
+                                  : setting_parse(*s, value.c_str(), v);
         if (why) {
             std::string msg = key + " = " + shown(value) + " " + why + accepted(*s);
-            std::string def = value_text(*s, s->def);
+            set_default(*s, options);
+            std::string def = setting_text(*s, options);
             msg += "; using the default" + (def.empty() ? std::string() : " " + def);
             complain(line, msg);
-            setting_set(*s, options, s->def);
-        } else {
+        } else if (!s->text) {
             setting_set(*s, options, v);
         }
         line_of[s - SETTINGS] = line;
@@ -431,7 +466,7 @@ std::string settings_file_text() {
 
 // The file read at start-up with the lines of the changed settings rewritten (every
 // line that gives one) and those it did not give added at the end.
-static std::string edited_text(const std::vector<int> &now) {
+static std::string edited_text(const std::vector<std::string> &now) {
     std::vector<bool> given((size_t)SETTING_COUNT);
     std::string text;
     for (const std::string &raw : file.lines) {
@@ -455,7 +490,7 @@ static std::string edited_text(const std::vector<int> &now) {
 
 bool settings_save(const std::string &path) {
     if (path.empty()) return false;
-    std::vector<int> now = current_values();
+    std::vector<std::string> now = current_values();
     bool changed = file.values.size() != now.size() || file.values != now;
     if (file.exists && !changed) return true;
     std::string text = file.read ? edited_text(now) : settings_file_text();

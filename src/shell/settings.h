@@ -15,6 +15,7 @@
 //     setting_switch("health", &coptions::health, true)          yes / no
 //     setting_words("skill", &coptions::skill, 1, SKILL_WORDS)   one of a few words
 //     setting_custom("map", &coptions::level, 0, parse, format)  your own text form
+//     setting_name("player_name", &coptions::name)               a player's name
 // A value that lives outside coptions (a key binding, say) takes a plain pointer:
 //     setting_custom_at("bind_fire", &input.binding[ACT_FIRE], BIND_MOUSE + 0,
 //                       parse_binding, format_binding)
@@ -47,29 +48,38 @@ struct csetting {
     const csetting_word *words; // written as one of these words, ended by {0, nullptr}
     setting_parse_fn parse;     // custom text form (both hooks set), or nullptr
     setting_format_fn format;
+    std::string coptions::*text; // a line of text (the player's name), or nullptr
 };
 
 constexpr csetting setting_number(const char *key, int coptions::*m, int def, int lo, int hi) {
-    return csetting{key, m, nullptr, nullptr, def, lo, hi, nullptr, nullptr, nullptr};
+    return csetting{key, m, nullptr, nullptr, def, lo, hi, nullptr, nullptr, nullptr, nullptr};
 }
 constexpr csetting setting_switch(const char *key, bool coptions::*m, bool def) {
-    return csetting{key, nullptr, m, nullptr, def ? 1 : 0, 0, 1, nullptr, nullptr, nullptr};
+    return csetting{key, nullptr, m, nullptr, def ? 1 : 0, 0, 1, nullptr, nullptr, nullptr, nullptr};
 }
 constexpr csetting setting_words(const char *key, int coptions::*m, int def,
                                  const csetting_word *words) {
-    return csetting{key, m, nullptr, nullptr, def, 0, 0, words, nullptr, nullptr};
+    return csetting{key, m, nullptr, nullptr, def, 0, 0, words, nullptr, nullptr, nullptr};
 }
 constexpr csetting setting_words_at(const char *key, int *p, int def, const csetting_word *words) {
-    return csetting{key, nullptr, nullptr, p, def, 0, 0, words, nullptr, nullptr};
+    return csetting{key, nullptr, nullptr, p, def, 0, 0, words, nullptr, nullptr, nullptr};
 }
 constexpr csetting setting_custom(const char *key, int coptions::*m, int def,
                                   setting_parse_fn parse, setting_format_fn format) {
-    return csetting{key, m, nullptr, nullptr, def, 0, 0, nullptr, parse, format};
+    return csetting{key, m, nullptr, nullptr, def, 0, 0, nullptr, parse, format, nullptr};
 }
 constexpr csetting setting_custom_at(const char *key, int *p, int def, setting_parse_fn parse,
                                      setting_format_fn format) {
-    return csetting{key, nullptr, nullptr, p, def, 0, 0, nullptr, parse, format};
+    return csetting{key, nullptr, nullptr, p, def, 0, 0, nullptr, parse, format, nullptr};
 }
+
+// A player's name: printable ASCII, spaces at either end dropped, cut to NET_NAME_MAX
+// characters; what is left empty becomes "PLAYER". Default: the login name so made.
+constexpr csetting setting_name(const char *key, std::string coptions::*m) {
+    return csetting{key, nullptr, nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr, m};
+}
+std::string usable_name(const std::string &raw);
+std::string default_player_name(); // from the login name
 
 extern const csetting SETTINGS[];
 extern const int SETTING_COUNT;
@@ -77,7 +87,8 @@ extern const int SETTING_COUNT;
 // The entry with this key, or nullptr.
 const csetting *find_setting(const char *key);
 
-// Reads and writes a setting's value (in `o` for a member of coptions).
+// Reads and writes a setting's value (in `o` for a member of coptions); a text setting
+// is read and written by setting_text() and setting_parse_text().
 int setting_get(const csetting &s, const coptions &o);
 void setting_set(const csetting &s, coptions &o, int value);
 
@@ -90,6 +101,8 @@ void settings_reset();
 std::string setting_text(const csetting &s, const coptions &o);
 // Reads a value in the file's form into value; nullptr when accepted, else the reason.
 const char *setting_parse(const csetting &s, const char *text, int &value);
+// The same for a text setting: sets it in `o` when accepted.
+const char *setting_parse_text(const csetting &s, const std::string &text, coptions &o);
 
 // The settings file's path: $XDG_CONFIG_HOME/krag/settings.cfg, else
 // $HOME/.config/krag/settings.cfg; empty when neither variable is usable.

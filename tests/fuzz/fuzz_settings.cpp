@@ -34,7 +34,7 @@ static std::string load_quietly(const std::string &text) {
     close(null);
     std::string values;
     for (int i = 0; i < SETTING_COUNT; i++)
-        values += std::to_string(setting_get(SETTINGS[i], options)) + ",";
+        values += setting_text(SETTINGS[i], options) + "\n";
     return values;
 }
 
@@ -43,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (text.find('\0') != std::string::npos) return 0; // refused before parsing
     std::string first = load_quietly(text);
     for (int i = 0; i < SETTING_COUNT; i++) {
+        coptions o = options;
+        if (SETTINGS[i].text) {
+            if (setting_parse_text(SETTINGS[i], setting_text(SETTINGS[i], options), o)) abort();
+            continue;
+        }
         int back = -1, now = setting_get(SETTINGS[i], options);
         if (setting_parse(SETTINGS[i], setting_text(SETTINGS[i], options).c_str(), back) ||
             back != now)

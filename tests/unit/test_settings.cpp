@@ -88,6 +88,8 @@ TEST_F(Settings, EverySettingSurvivesARoundTrip) {
     options.fps = true;
     options.video = CHOICE_FULLSCREEN;
     options.markme = MARK_ALWAYS;
+    options.name = "Zed = #1";
+    options.delay = 4;
     coptions saved = options;
     ASSERT_TRUE(settings_save(path.string()));
 
@@ -101,10 +103,24 @@ TEST_F(Settings, EverySettingSurvivesARoundTrip) {
     options = coptions();
     EXPECT_EQ("", load());
     for (int i = 0; i < SETTING_COUNT; i++)
-        EXPECT_EQ(setting_get(SETTINGS[i], saved), setting_get(SETTINGS[i], options))
+        EXPECT_EQ(setting_text(SETTINGS[i], saved), setting_text(SETTINGS[i], options))
             << SETTINGS[i].key;
     // No temporary file is left beside it.
     EXPECT_EQ(1, std::distance(fs::directory_iterator(path.parent_path()), {}));
+}
+
+// A name from the login or the file: printable ASCII, trimmed, cut to 15, never empty.
+TEST_F(Settings, APlayerNameIsAlwaysShortPrintableAndNotEmpty) {
+    const char *const cases[][2] = {
+        {"ann", "ann"},           {"  a b  ", "a b"},         {"j\xc3\xb6rg", "jrg"},
+        {"", "PLAYER"},           {"\t\x01 \x7f", "PLAYER"}, {"abcdefghijklmnopq", "abcdefghijklmno"},
+        {"abcdefghijklmn  x", "abcdefghijklmn"}, {"a\nb=c", "ab=c"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(c[1], usable_name(c[0])) << c[0];
+    std::string login = default_player_name();
+    EXPECT_EQ(login, usable_name(login));
+    EXPECT_EQ(login, coptions().name);
+    EXPECT_EQ(2, coptions().delay);
 }
 
 TEST_F(Settings, TheTableHoldsTodaysDefaults) {
@@ -157,10 +173,17 @@ TEST_F(Settings, BadLinesAreNamedAndOnlyTheirSettingFallsBack) {
           "   \n"
           "show_fps = yes\r\n"   // a line from another system
           "bots = 4\n"           // a later line counts
-          "kill_limit = 12x\n"); // 13: not a number: the default, not 7
+          "kill_limit = 12x\n"      // 13: not a number: the default, not 7
+          "player_name = \x7f\n"); // 14: nothing printable
     options.bots = 5;
+    options.name = "someone";
     std::string err = load();
-    EXPECT_EQ(7, lines(err)) << err;
+    EXPECT_EQ(8, lines(err)) << err;
+    EXPECT_NE(std::string::npos,
+              err.find(path.string() + ":14: player_name = \\x7f is not 1 to 15 printable characters; "
+                           "using the default " + default_player_name()))
+        << err;
+    EXPECT_EQ(default_player_name(), options.name);
     std::string p = path.string();
     EXPECT_NE(std::string::npos, err.find(p + ":3: unknown setting \"colour\"")) << err;
     EXPECT_NE(std::string::npos,

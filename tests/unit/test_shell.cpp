@@ -114,6 +114,7 @@ TEST_F(Shell, OptionArrowsStopAtBothEndsOfTheirRange) {
         {"hair", &coptions::hair, 361, 155, 165, 0, 2},
         {"shirt", &coptions::shirt, 370, 201, 211, 0, 2},
         {"pants", &coptions::pants, 365, 247, 257, 0, 2},
+        {"delay", &coptions::delay, 505, 154, 164, 0, 4},
     };
     for (const arrow_pair &p : pairs) {
         SCOPED_TRACE(p.name);
@@ -129,6 +130,35 @@ TEST_F(Shell, OptionArrowsStopAtBothEndsOfTheirRange) {
         press_at(options, p.x, p.y_up);
         EXPECT_EQ(p.lo + 1, options.*p.value);
     }
+}
+
+// The name field takes what is typed; Enter or a click elsewhere keeps it (made usable),
+// Escape puts the old name back and does not leave the screen.
+TEST_F(Shell, ThePlayerNameIsTypedIntoItsField) {
+    auto type = [](const std::string &t) {
+        input.capture();
+        input.set_typed(t);
+        options.update();
+        input.set_typed("");
+    };
+    options.name = "old";
+    options.init();
+    press_at(options, 450, 118);
+    type("\b\bx  Ann\x01" "e  1234567890123");
+    type("\r");
+    EXPECT_EQ("ox  Anne  12345", options.name);
+    press_at(options, 450, 118);
+    type("\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b  ");
+    press_at(options, 300, 20); // elsewhere
+    EXPECT_EQ("PLAYER", options.name);
+    press_at(options, 450, 118);
+    type("zz");
+    key[KEY_ESC] = 1;
+    type(std::string(1, 27));
+    key[KEY_ESC] = 0;
+    type("q");
+    EXPECT_EQ("PLAYER", options.name);
+    EXPECT_FALSE(options.get_quit());
 }
 
 // Everything a click on the options screen can change, the marker setting aside.
