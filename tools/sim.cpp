@@ -19,6 +19,7 @@
 #include "shell/options.h"
 #include "world/map.h"
 #include "sim_replay.h"
+#include "sim_join.h"
 #include "sim_rollback.h"
 #include "shell/say.h"
 
@@ -30,6 +31,7 @@ static void usage() {
             "                [--record FILE.krr [--restless]]\n"
             "                [--trace N] [--rollback-check D]\n"
             "       krag-sim --replay FILE.krr [--update]\n"
+            "       krag-sim --join HOST[:PORT] [--restless] [--link DELAY_MS:JITTER_MS:LOSS_PCT]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
             "            and spawn areas never left (exit 3 when any)\n"
@@ -43,7 +45,11 @@ static void usage() {
             "  --rollback-check D  slots 0 and 2 are scripted humans; every tick the\n"
             "            world runs 1 to D ticks ahead on wrong inputs and comes back:\n"
             "            exit 0 when it ends as the straight run, 1 naming the first tick\n"
-            "            and part of the world that differ\n");
+            "            and part of the world that differ\n"
+            "  --join    play a human slot of a network match (standing still, or the\n"
+            "            scripted player with --restless), through a bad link with\n"
+            "            --link; prints the result line with the world's hash: exit 0\n"
+            "            decided, 1 refused, host gone or out of step\n");
     exit(2);
 }
 
@@ -68,7 +74,9 @@ int main(int argc, char **argv) {
     long rollback = 0;
     int force = -1;
     bool check = false, stuck = false, restless = false, update = false;
-    std::string record, replay;
+    std::string record, replay, join;
+    clink_settings link;
+    bool lossy = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
         auto value = [&]() -> const char * {
@@ -93,6 +101,8 @@ int main(int argc, char **argv) {
         else if (a == "--restless") restless = true;
         else if (a == "--replay") replay = absolute_path(value());
         else if (a == "--update") update = true;
+        else if (a == "--join") join = value();
+        else if (a == "--link") { if (!parse_link(value(), link)) usage(); lossy = true; }
         else if (a == "--stuck") stuck = true;
         else if (a == "--force") {
             std::string k = value();
@@ -109,7 +119,15 @@ int main(int argc, char **argv) {
     // A replay carries its own settings: nothing else goes with it.
     if (!replay.empty() && argc != 3 + (update ? 1 : 0)) usage();
     if (update && replay.empty()) usage();
-    if (restless && record.empty()) usage();
+    if (!join.empty()) {
+        // The host chooses everything else.
+        if (!record.empty() || !replay.empty() || rollback || check || stuck || trace || force >= 0 ||
+            type >= 0 || bots >= 0 || skill >= 0 || kills >= 0 || !mapname.empty())
+            usage();
+    } else if (lossy) {
+        usage();
+    }
+    if (restless && record.empty() && join.empty()) usage();
     if (rollback && (!record.empty() || check || stuck || trace)) usage();
     if (!record.empty() && force >= 0) {
         say("krag-sim: --force gives power-ups no replay could repeat; not with --record");
@@ -126,6 +144,11 @@ int main(int argc, char **argv) {
         else
             say("krag-sim: no playable map in krm/");
         return 1;
+    }
+    if (!join.empty()) {
+        std::string user_maps = user_map_dir();
+        if (!user_maps.empty()) map.load(user_maps.c_str());
+        return join_main(join, restless, lossy ? &link : nullptr, (unsigned)seed);
     }
     if (!replay.empty()) {
         // A match recorded on one of the player's own maps finds it as the game does.

@@ -280,6 +280,7 @@ void csession::on_joiner(const cnet_msg &m) {
         mismatch = m.tick;
         return end("OUT OF STEP at tick " + std::to_string(m.tick));
     case PKT_PAUSE:
+        if (st == SESSION_PLAYING) halted = m.paused;
         return;
     default:
         return end("the host sent a message only a joiner may send");
@@ -461,7 +462,24 @@ int csession::ticks_this_frame() {
     return 1;
 }
 
+bool csession::pause(bool on) {
+    if (!hosting || st != SESSION_PLAYING) return false;
+    halted = on;
+    cnet_msg m{};
+    m.type = PKT_PAUSE;
+    m.tick = game.now();
+    m.paused = on;
+    to_all(m, true);
+    return true;
+}
+
 void csession::run_ticks() {
+    // Paused, nobody's time moves: the host's clock as a joiner estimates it stands
+    // still too, so nobody runs ahead to catch up when the match resumes.
+    if (halted) {
+        if (!hosting) peers[0].their_now_at = frame_no;
+        return;
+    }
     int n = ticks_this_frame();
     for (int i = 0; i < n; i++) {
         if (game.blocked()) {

@@ -72,6 +72,13 @@ class csession {
     // player's input, exchanges inputs and hashes.
     void frame(const cnet_input &local);
 
+    // Host: pauses or resumes the match for everyone (a reliable message; every
+    // machine stops running ticks until the match resumes). False for a joiner or
+    // outside play.
+    bool pause(bool on);
+    bool paused() const { return halted; }
+    int countdown_left() const { return countdown; } // ticks, while counting down
+
     int state() const { return st; }
     // Over, and every peer holds the inputs it needs to reach the same end: a machine
     // may leave now without changing anyone's match.
@@ -113,6 +120,7 @@ class csession {
     bool attached = false;
     crollback game;
     int countdown = 0;
+    bool halted = false; // paused by the host
     unsigned leave_at_start = 0; // slots that left during the countdown
     cnet_input pending_local = {0, 0, 0, 0};
     long frame_no = 0;

@@ -197,6 +197,13 @@ void cnet_transport::close() {
     enet = nullptr;
 }
 
+int cnet_transport::connected() const {
+    int n = 0;
+    for (size_t i = 0; enet && i < enet->peerCount; i++)
+        n += enet->peers[i].state == ENET_PEER_STATE_CONNECTED;
+    return n;
+}
+
 int cnet_transport::round_trip_ms(int peer) const {
     if (!enet || peer < 0 || peer >= (int)enet->peerCount) return 0;
     return enet->peers[peer].roundTripTime;

@@ -43,6 +43,7 @@ class cnet_transport {
     void drop(int peer);        // disconnects one peer (after what was sent reliably)
     void close();               // ends every connection at once
     int round_trip_ms(int peer) const;
+    int connected() const; // peers connected now
     long bytes_sent() const { return sent; }
     // Lossy link for both directions (seeded); call before listening or connecting.
     void use_link(const clink_settings &s, uint32_t seed);

@@ -1,5 +1,7 @@
 #include "net/wire.h"
 
+#include "world/mapname.h"
+
 #include <cstring>
 
 bool operator==(const cnet_input &a, const cnet_input &b) {
@@ -154,13 +156,13 @@ static bool input_ok(const cnet_input &in) {
            in.aim_y >= NET_AIM_MIN && in.aim_y <= NET_AIM_MAX;
 }
 
-static bool settings_ok(const cnet_settings &s) {
+bool net_settings_ok(const cnet_settings &s) {
     return s.gametype >= 0 && s.gametype <= 3 && s.bots >= 0 && s.bots < NET_MAX_PLAYERS &&
            s.skill >= 0 && s.skill <= 2 && s.kills >= 1 && s.kills <= 25 &&
            (s.blood == 2 || s.blood == 4 || s.blood == 8) && s.powerups >= 0 &&
            s.powerups <= 31 && s.delay >= 0 && s.delay <= NET_MAX_DELAY && s.players >= 2 &&
            s.players <= NET_MAX_PLAYERS && net_printable(s.map, NET_MAP_NAME_MAX) &&
-           s.map_bytes >= 1 && s.map_bytes <= NET_MAP_MAX_BYTES;
+           !map_file_name_problem(s.map) && s.map_bytes >= 1 && s.map_bytes <= NET_MAP_MAX_BYTES;
 }
 
 // Slots listed in acks or blocks appear once each.
@@ -247,6 +249,8 @@ static void get_settings(cunpacker &u, cnet_settings &s) {
     s.players = u.in(u.u8(), 2, NET_MAX_PLAYERS, "the player count is out of range");
     s.seed = u.u32();
     s.map = u.text(NET_MAP_NAME_MAX, false, "the map name is not a short plain name");
+    // The joiner may store the map under this name in its map folder.
+    if (u.ok() && map_file_name_problem(s.map)) u.fail("the map name is not a map file's name");
     s.map_checksum = u.u32();
     s.map_bytes = u.in(u.u32(), 1, NET_MAP_MAX_BYTES, "the map is too large");
 }
@@ -266,7 +270,7 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
         out.text(m.hello.name);
         break;
     case PKT_WELCOME:
-        if (!slot_ok(m.welcome.slot) || !settings_ok(m.welcome.settings)) return false;
+        if (!slot_ok(m.welcome.slot) || !net_settings_ok(m.welcome.settings)) return false;
         out.u8(m.welcome.slot);
         put_settings(m.welcome.settings, out);
         break;

@@ -193,6 +193,9 @@ class cunpacker {
     const char *why_ = nullptr;
 };
 
+// Whether a host may offer these settings (every field in the range a joiner accepts).
+bool net_settings_ok(const cnet_settings &s);
+
 // One message into a packet. False when the message breaks a limit the decoder
 // enforces (the encoder never writes what the decoder would refuse).
 bool net_encode(const cnet_msg &m, cpacker &out);

@@ -1,6 +1,8 @@
 #include "shell/cmdline.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "match/replay.h"
@@ -43,6 +45,19 @@ static int match_setting(const char *key, const char *option, const char *text, 
     return 2;
 }
 
+// A whole number in a range.
+static int number_option(const char *option, const char *text, int lo, int hi, int &out) {
+    char *end;
+    errno = 0;
+    long v = strtol(text, &end, 10);
+    if (*end || end == text || errno || v < lo || v > hi) {
+        say("krag: %s %s: not a number from %d to %d", option, text, lo, hi);
+        return 2;
+    }
+    out = (int)v;
+    return -1;
+}
+
 static const coption OPTIONS[] = {
     {"--window", nullptr, "play this run in a 640x480 window",
      [](const char *) { return command_line.video = CHOICE_WINDOW, -1; }},
@@ -64,6 +79,24 @@ static const coption OPTIONS[] = {
      [](const char *v) { return match_setting("game_type", "--type", v, command_line.game_type); }},
     {"--skill", "S", "with --map: the bots' skill, HARD, MEDIUM or EASY",
      [](const char *v) { return match_setting("skill", "--skill", v, command_line.skill); }},
+    {"--host", nullptr, "offer a network match (see --headless, --port, --players)",
+     [](const char *) { return command_line.host = true, -1; }},
+    {"--join", "HOST[:PORT]", "join the network match offered at this address",
+     [](const char *v) { return command_line.join = v, -1; }},
+    {"--headless", nullptr,
+     "with --host: no window, no sound and no player of its own; serves\n"
+     "                  match after match, logging to stderr",
+     [](const char *) { return command_line.headless = true, -1; }},
+    {"--port", "N", "with --host: the UDP port (24680 when not given)",
+     [](const char *v) { return number_option("--port", v, 1, 65535, command_line.port); }},
+    {"--players", "N", "with --host: human players, 2-6 (6 when not given)",
+     [](const char *v) { return number_option("--players", v, 2, 6, command_line.players); }},
+    {"--kills", "N", "with --map or --host: the kill limit (1-25)",
+     [](const char *v) { return match_setting("kill_limit", "--kills", v, command_line.kills); }},
+    {"--delay", "N", "with --host: ticks of input delay (0-4)",
+     [](const char *v) { return number_option("--delay", v, 0, 4, command_line.delay); }},
+    {"--matches", "N", "with --host --headless: stop after N matches",
+     [](const char *v) { return number_option("--matches", v, 1, 1000000, command_line.matches); }},
     {"--tiled-extension", nullptr, "put the map format for the Tiled editor in its extensions folder",
      [](const char *) { return command_line.tiled_extension = true, -1; }},
     {"--help", nullptr, "show this help and exit", show_help},
@@ -134,8 +167,15 @@ int parse_command_line(int argc, char **argv) {
         int status = found->apply(value);
         if (status >= 0) return status;
     }
-    bool match_options = command_line.bots >= 0 || command_line.game_type >= 0 || command_line.skill >= 0;
-    if (match_options && command_line.map.empty())
-        return bad_argument("only with --map", "--bots, --type, --skill");
+    const ccommand_line &c = command_line;
+    bool match_options = c.bots >= 0 || c.game_type >= 0 || c.skill >= 0 || c.kills >= 0;
+    if (match_options && c.map.empty() && !c.host)
+        return bad_argument("only with --map or --host", "--bots, --type, --skill, --kills");
+    bool host_options = c.port >= 0 || c.players >= 0 || c.delay >= 0 || c.headless;
+    if (host_options && !c.host) return bad_argument("only with --host", "--port, --players, --delay, --headless");
+    if (c.matches && !c.headless) return bad_argument("only with --host --headless", "--matches");
+    if (c.host && !c.join.empty()) return bad_argument("not both", "--host, --join");
+    if (!c.join.empty() && (!c.map.empty() || match_options))
+        return bad_argument("the host chooses the match", "--join");
     return -1;
 }

@@ -12,6 +12,15 @@ struct ccommand_line {
     std::string map;    // --map FILE (absolute): play one match on it, then exit
     int bots = -1, game_type = -1, skill = -1; // for --map; -1: the saved setting
     bool tiled_extension = false; // --tiled-extension: install the Tiled extension
+    // Network matches: --host offers one (--headless: without a display or a player of
+    // its own), --join HOST[:PORT] joins one; the match settings as for --map plus
+    // --kills, --delay and --players; --port for the host's UDP port; a headless host
+    // stops after --matches N matches (0: never).
+    bool host = false, headless = false;
+    std::string join;
+    int port = -1;                             // -1: the default port
+    int kills = -1, delay = -1, players = -1;  // -1: the saved setting (players: 6)
+    int matches = 0;
 };
 
 extern ccommand_line command_line;

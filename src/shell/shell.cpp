@@ -13,6 +13,7 @@
 #include "match/game.h"
 #include "match/pause.h"
 #include "match/replay.h"
+#include "net/headless.h"
 #include "shell/cmdline.h"
 #include "shell/credits.h"
 #include "shell/data.h"
@@ -400,6 +401,7 @@ static int play_only() {
     if (command_line.bots >= 0) options.bots = command_line.bots;
     if (command_line.game_type >= 0) options.gametype = command_line.game_type;
     if (command_line.skill >= 0) options.skill = command_line.skill;
+    if (command_line.kills >= 0) options.kills = command_line.kills;
     if (!graphics()) {
         allegro_exit();
         return 1;
@@ -424,6 +426,7 @@ int krag_main(int argc, char **argv) {
     if (!enter_data_dir("krag", command_line.data)) return 1;
     if (command_line.tiled_extension)
         return install_tiled_extension(working_dir(), executable_dir());
+    if (command_line.host && command_line.headless) return net_host_headless();
     init();
 
     std::string user_maps = user_map_dir();
