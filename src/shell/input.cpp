@@ -13,13 +13,20 @@ cinput input;
 // pressed and released between two ticks still counts once.
 static std::atomic<int> tapped_buttons{0};
 static std::atomic<unsigned> tapped_keys[(KEY_MAX + 31) / 32];
+// Where the pointer was (in the library's mouse pixels) at the first press since the
+// last capture. A game that stalls for a moment takes the press, the release and the
+// pointer's next moves all at once: a click on a menu counts where it was made, not
+// where the pointer went on to.
+static std::atomic<int> press_mx{0}, press_my{0};
 
 void input_mouse_event(int flags) {
     int b = 0;
     if (flags & MOUSE_FLAG_LEFT_DOWN) b |= BUTTON_LEFT;
     if (flags & MOUSE_FLAG_RIGHT_DOWN) b |= BUTTON_RIGHT;
     if (flags & MOUSE_FLAG_MIDDLE_DOWN) b |= BUTTON_MIDDLE;
-    if (b) tapped_buttons |= b;
+    if (!b) return;
+    if (tapped_buttons == 0) press_mx = mouse_x, press_my = mouse_y;
+    tapped_buttons |= b;
 }
 
 void input_key_event(int scancode) {
@@ -214,6 +221,8 @@ void cinput::capture() {
     int buttons = (mouse_b | taps_b) & (BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE);
     cur.x = pointer_x();
     cur.y = pointer_y();
+    // On the menus a new press acts where it was made (a match aims where the pointer is).
+    if (taps_b && menu_mode) cur.x = pointer_x(press_mx), cur.y = pointer_y(press_my);
     cur.escape = key[KEY_ESC] != 0;
 
     for (int k = 0; k < KEY_SLOTS; k++) {

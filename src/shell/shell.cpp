@@ -263,14 +263,16 @@ void present(int dx, int dy) {
     blit(bscaled, screen, 0, 0, x, y, w, h);
 }
 
-int pointer_x() {
+int pointer_x(int mx) {
     cview v = current_view();
-    return view_to_picture(mouse_x, v.x, v.w, 640);
+    return view_to_picture(mx, v.x, v.w, 640);
 }
-int pointer_y() {
+int pointer_y(int my) {
     cview v = current_view();
-    return view_to_picture(mouse_y, v.y, v.h, 480);
+    return view_to_picture(my, v.y, v.h, 480);
 }
+int pointer_x() { return pointer_x(mouse_x); }
+int pointer_y() { return pointer_y(mouse_y); }
 
 void wait_for_tick() {
     while (logic == 0 && !quit_requested()) {

@@ -28,9 +28,12 @@ void draw_fps();      // "FPS: %i" into the back buffer
 // Copy the back buffer to the screen, shifted by (dx, dy) back-buffer pixels.
 void present(int dx, int dy);
 
-// Mouse pointer in back-buffer coordinates (the doubled window halves it).
+// Mouse pointer in back-buffer coordinates (the doubled window halves it); with an
+// argument, that position of the library's mouse instead of where it is now.
 int pointer_x();
 int pointer_y();
+int pointer_x(int mx);
+int pointer_y(int my);
 
 // Ticks owed beyond this (a second) are dropped: after the machine slept or the
 // process was stopped, the match goes on from where it was instead of running the
