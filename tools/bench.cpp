@@ -270,6 +270,7 @@ int main(int argc, char **argv) {
     uint64_t print = sim_fingerprint();
     printf("fingerprint=%016llx\nfingerprint_ms=%.2f\n", (unsigned long long)print, (cpu_us() - c0) / 1000);
     game.quit();
+    bench_map_list();
     bench_replay_list();
     fflush(stdout);
     bench_display((executable_dir() + "/krag-bench").c_str());
