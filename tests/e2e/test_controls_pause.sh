@@ -131,31 +131,17 @@ done
 e2e_check "J and L walk, A and D do not ($verdict)" test "$verdict" = ok
 
 # The scoreboard while Tab is held, paused or not.
+panel() { e2e_count_colour "$1" 110 40 420 40 0E1122 2; }
+panel_shown() { [ "$(panel "$1")" -gt 3000 ]; }
+panel_gone() { [ "$(panel "$1")" -lt 500 ]; }
 e2e_hold_key Tab
-sleep 0.3
-shot=$(e2e_shot scores-paused)
+e2e_check "scoreboard over the paused match" e2e_poll_shot 5 panel_shown
 e2e_release_key Tab
-panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
-e2e_check "scoreboard over the paused match ($panel panel pixels)" test "$panel" -gt 3000
 e2e_key p 0.1
 e2e_hold_key Tab
-ok=1
-for i in $(seq 20); do
-    shot=$(e2e_shot scores)
-    panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
-    [ "$panel" -gt 3000 ] && ok=0 && break
-    sleep 0.2
-done
+e2e_check "scoreboard while Tab is held" e2e_poll_shot 5 panel_shown
 e2e_release_key Tab
-e2e_check "scoreboard while Tab is held" test $ok -eq 0
-gone=1
-for i in $(seq 20); do
-    shot=$(e2e_shot no-scores)
-    panel=$(e2e_count_colour "$shot" 110 40 420 40 0E1122 2)
-    [ "$panel" -lt 500 ] && gone=0 && break
-    sleep 0.2
-done
-e2e_check "scoreboard gone when Tab is let go" test $gone -eq 0
+e2e_check "scoreboard gone when Tab is let go" e2e_poll_shot 5 panel_gone
 
 # Another window takes the focus: the match pauses by itself, as PAUSE IF INACTIVE asks.
 xmessage -geometry +900+700 "other window" &

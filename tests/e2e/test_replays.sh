@@ -116,8 +116,11 @@ e2e_check "menu before the second match" e2e_wait_menu 5
 e2e_play
 menu_gone() { e2e_not e2e_region_matches "$1" "$BMP/menu.bmp" 0 0 640 440 100; }
 e2e_check "the second match starts" e2e_poll_shot 10 menu_gone
+# The recorder writes a second of ticks at a time: firing until the first second is on
+# disk (a starved game may take longer than a second to get there).
+recorded() { "$E2E_BUILD/krag-sim" --replay "$(newest)" 2>/dev/null | grep -q "^ticks=[1-9][0-9]* "; }
 e2e_hold_button 1
-sleep 1
+e2e_check "the second match is being recorded" e2e_poll 20 recorded
 e2e_release_button 1
 kill -9 "$KRAG_PID"
 e2e_wait_exit 10
