@@ -30,7 +30,7 @@ static void usage() {
             "                [--force slowmotion|heatseek|firerate] [--check] [--stuck]\n"
             "                [--record FILE.krr [--restless]]\n"
             "                [--trace N] [--rollback-check D]\n"
-            "       krag-sim --replay FILE.krr [--update]\n"
+            "       krag-sim --replay FILE.krr [--map FILE.krm] [--update]\n"
             "       krag-sim --join HOST[:PORT] [--restless] [--link DELAY_MS:JITTER_MS:LOSS_PCT]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
@@ -40,7 +40,8 @@ static void usage() {
             "            keys and moves the pointer at random instead of standing still\n"
             "  --replay  play a recorded match and compare it with its recording: exit 0\n"
             "            same result, 1 different, 2 bad file, 3 unfinished recording;\n"
-            "            --update writes the file anew with this game's results\n"
+            "            --update writes the file anew with this game's results;\n"
+            "            --map: the map file it needs, when it is in no map folder\n"
             "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n"
             "  --rollback-check D  slots 0 and 2 are scripted humans; every tick the\n"
             "            world runs 1 to D ticks ahead on wrong inputs and comes back:\n"
@@ -69,7 +70,7 @@ struct watch {
 
 int main(int argc, char **argv) {
     ignore_file_size_signal(); // a file-size limit fails a write instead of killing us
-    std::string mapname;
+    std::string mapname, mapfile;
     long type = -1, bots = -1, skill = -1, kills = -1, ticks = 60000, seed = 1, trace = 0;
     long rollback = 0;
     int force = -1;
@@ -87,7 +88,7 @@ int main(int argc, char **argv) {
             }
             return argv[++i];
         };
-        if (a == "--map") mapname = value();
+        if (a == "--map") mapname = value(), mapfile = absolute_path(mapname);
         else if (a == "--type") { if (!number(value(), 0, 3, type)) usage(); }
         else if (a == "--bots") { if (!number(value(), 1, 5, bots)) usage(); }
         else if (a == "--skill") { if (!number(value(), 0, 2, skill)) usage(); }
@@ -116,8 +117,8 @@ int main(int argc, char **argv) {
     // The data as the game finds it (the build tree, an install, KRAG_DATA).
     if (!enter_data_dir("krag-sim", "")) return 1;
 
-    // A replay carries its own settings: nothing else goes with it.
-    if (!replay.empty() && argc != 3 + (update ? 1 : 0)) usage();
+    // A replay carries its own settings: nothing else goes with it but its map's file.
+    if (!replay.empty() && argc != 3 + (update ? 1 : 0) + (mapname.empty() ? 0 : 2)) usage();
     if (update && replay.empty()) usage();
     if (!join.empty()) {
         // The host chooses everything else.
@@ -154,6 +155,10 @@ int main(int argc, char **argv) {
         // A match recorded on one of the player's own maps finds it as the game does.
         std::string user_maps = user_map_dir();
         if (!user_maps.empty()) map.load(user_maps.c_str());
+        if (!mapfile.empty() && map.add_file(mapfile) < 0) {
+            say("krag-sim: %s cannot be used: %s", mapfile.c_str(), map.problem.c_str());
+            return 2;
+        }
         return replay_main(replay, update);
     }
     if (type >= 0) options.gametype = (int)type;

@@ -18,6 +18,7 @@
 #include "shell/input.h"
 #include "shell/say.h"
 #include "world/map.h"
+#include "world/mapname.h"
 
 #ifndef KRAG_VERSION
 #define KRAG_VERSION "unknown"
@@ -125,7 +126,12 @@ bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err) {
         err = "no map is chosen";
         return false;
     }
-    h.map = map.names[level];
+    std::string file = map.path(level);
+    h.map = file.substr(file.rfind('/') + 1);
+    if (const char *why = map_file_name_problem(h.map)) {
+        err = "its map file " + file + " cannot be named in a replay (" + why + ")";
+        return false;
+    }
     if (!file_checksum(map.path(level), h.map_checksum)) {
         err = "cannot read the map file " + map.path(level);
         return false;
@@ -365,7 +371,8 @@ int replay_header_trouble(bool header_read, const creplay_header &h, std::string
     const std::string &name = h.map;
     int level = map.find(name.c_str());
     if (level < 0) {
-        err = "its map " + name + " is not in the map list";
+        err = "its map " + name +
+              " is not in the map list (one from another folder can be given with --map FILE)";
         return REPLAY_NO_MAP;
     }
     uint32_t sum;

@@ -71,7 +71,8 @@ static const coption OPTIONS[] = {
      "watch a recorded match (Space or P pauses, F: speed, N: a tick,\n"
      "                  Tab: scores, arrows: 10 s back or forward, Esc leaves)",
      [](const char *v) { return command_line.replay = absolute_path(v), -1; }},
-    {"--map", "FILE", "play one match on this map file, then exit (Esc leaves)",
+    {"--map", "FILE", "play one match on this map file, then exit (Esc leaves);\n"
+     "                  with --replay: the map file the replay needs",
      [](const char *v) { return command_line.map = absolute_path(v), -1; }},
     {"--bots", "N", "with --map: this many bots (1-5)",
      [](const char *v) { return match_setting("bots", "--bots", v, command_line.bots); }},

@@ -346,6 +346,11 @@ static void browse_replays() {
 // Escape. 2 when it cannot be played.
 static int watch_only(const std::string &path) {
     std::string err;
+    if (!command_line.map.empty() && map.add_file(command_line.map) < 0) {
+        say("krag: %s cannot be used: %s", command_line.map.c_str(), map.problem.c_str());
+        allegro_exit();
+        return 2;
+    }
     if (!playback.load(path, err)) {
         say("krag: %s: %s", path.c_str(), err.c_str());
         allegro_exit();

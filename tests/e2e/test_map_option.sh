@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # krag --map FILE: a map from any folder is played at once with this run's match
-# options, recorded as usual, and Escape goes back to the shell; a map the game refuses
+# options, recorded as usual (its replay plays when given the map file again), and
+# Escape goes back to the shell; a map the game refuses
 # and a missing file are named with status 1 before any window opens. The settings
 # file is left as it was.
 # Usage: test_map_option.sh BUILD_FOLDER
@@ -38,5 +39,12 @@ e2e_check "the HUD is shown" e2e_hud_shown 10
 e2e_key Escape
 e2e_expect_exit 0 10
 e2e_check "the match was recorded" bash -c 'ls "$1"/krag/replays/*_MINE.krr' _ "$XDG_DATA_HOME"
+# Its replay needs the map file again: without it, a clear refusal; with it, the match.
+replay=$(ls "$XDG_DATA_HOME"/krag/replays/*_MINE.krr | head -1)
+"$E2E_BUILD/krag-sim" --replay "$replay" >"$E2E_TMP/sim.out" 2>&1
+e2e_check "its replay alone is refused, naming the file it needs" \
+    bash -c '[ $1 -eq 2 ] && grep -q "mine.krm is not in the map list.*--map" "$2"' _ $? "$E2E_TMP/sim.out"
+"$E2E_BUILD/krag-sim" --replay "$replay" --map "$maps/mine.krm" >"$E2E_TMP/sim.out" 2>&1
+e2e_check "with --map it plays to its recorded result" test $? -eq 0
 e2e_check "the settings file is as it was" cmp -s "$E2E_TMP/settings.before" "$XDG_CONFIG_HOME/krag/settings.cfg"
 e2e_done

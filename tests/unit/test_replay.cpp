@@ -249,6 +249,28 @@ TEST_F(Recording, AMissingOrChangedMapIsRefused) {
     EXPECT_NE(std::string::npos, err.find("not in the map list")) << err;
 }
 
+// A map from another folder (krag --map) is recorded by its file's own name: its replay
+// says which file it needs and plays once that file is given again. A name no replay
+// can hold (the list shows it cut) leaves the match unrecorded, saying why.
+TEST_F(Recording, AMapFromAnotherFolderIsNamedByItsFile) {
+    write_map("far.krm", "\n");
+    ASSERT_EQ(0, rename("krm/far.krm", "far.krm"));
+    options.level = map.add_file(dir + "/far.krm");
+    std::string path = record(300), err;
+    map.load();
+    EXPECT_FALSE(playback.load(path, err));
+    EXPECT_NE(std::string::npos, err.find("far.krm is not in the map list (one from another folder")) << err;
+    EXPECT_GE(map.add_file(dir + "/far.krm"), 0);
+    EXPECT_TRUE(playback.load(path, err)) << err;
+
+    ASSERT_EQ(0, rename("far.krm", "a-very-long-name.krm"));
+    options.level = map.add_file(dir + "/a-very-long-name.krm");
+    testing::internal::CaptureStderr();
+    record(30);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, said.find("a-very-long-name.krm cannot be named in a replay")) << said;
+}
+
 TEST_F(Recording, AnUnwritableFolderGivesOneLineAndTheMatchPlaysOn) {
     FILE *f = fopen((dir + "/data").c_str(), "w"); // a file where the folder should be
     fclose(f);
