@@ -18,12 +18,17 @@ int join_main(const std::string &address, bool restless, const clink_settings *l
         return 1;
     }
     long next = 0;
+    bool playing = false;
     while (!net.done() && !quit_requested()) {
         net_pace(next);
         int slot = net.local_slot();
         // The control for the tick it will be used at (after the input delay).
         long at = net.tick() + net.settings().delay;
         net.frame(restless && slot >= 0 ? scripted_control(seed, at, slot) : ccontrol{});
+        if (net.state() == NETMATCH_PLAYING && !playing) {
+            playing = true;
+            say("krag-sim: playing slot %d", slot + 1);
+        }
         if (net.status() != said) {
             said = net.status();
             if (!said.empty()) say("krag-sim: %s", said.c_str());

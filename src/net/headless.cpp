@@ -39,7 +39,7 @@ static bool offer_from_command_line(cnet_settings &s) {
         }
         options.level = level;
     }
-    s = net_settings_from_options(c.players >= 0 ? c.players : NET_MAX_PLAYERS, c.delay >= 0 ? c.delay : 2);
+    s = net_settings_from_options(c.players >= 0 ? c.players : NET_MAX_PLAYERS, c.delay >= 0 ? c.delay : options.delay);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "net/netmatch.h"
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -173,7 +174,22 @@ bool cnetmatch::setup_world() {
     }
     net.session.attach(play.door());
     started = true;
+    for (int i = 0; i < NET_MAX_PLAYERS; i++)
+        starters[i] = s.names().human[i] ? s.names().name[i] : std::string();
     return true;
+}
+
+// A player who left: said once on the log and for a while on the screen.
+void cnetmatch::see_departures() {
+    const crollback &m = net.session.match();
+    for (int i = 0; i < NET_MAX_PLAYERS; i++) {
+        // Not before the match reaches the tick: a joiner hanging up after the end
+        // leaves a match that never gets there.
+        if (starters[i].empty() || m.leaves_at(i) >= m.now()) continue;
+        say("krag: %s left; a bot plays slot %d from tick %ld", starters[i].c_str(), i + 1, m.leaves_at(i));
+        note = starters[i] + " LEFT; A BOT PLAYS ON", note_until = frames + NOTE_FRAMES;
+        starters[i].clear();
+    }
 }
 
 // ---- every frame ----
@@ -196,6 +212,7 @@ void cnetmatch::frame(const ccontrol &local) {
     }
     net.session.frame(wire_input(local));
     if (started && game.local >= 0) game.follow();
+    if (net.session.state() == SESSION_PLAYING) see_departures();
     net.pump();
     if (net.session.state() == SESSION_OVER && started && final_line.empty()) finish_match();
 }

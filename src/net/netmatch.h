@@ -120,6 +120,8 @@ class cnetmatch {
     long frames = 0;
     bool map_checked = false;
 
+    std::string starters[NET_MAX_PLAYERS]; // names of the humans not yet seen leaving
+    void see_departures();
     void fresh(); // leaves what went before and forgets it
     void lobby_map();
     bool setup_world();

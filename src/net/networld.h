@@ -26,6 +26,9 @@ struct cnet_kill {
     int victim;
     int weapon; // the killer's weapon kind (W_GUN...), or -1
 };
+inline bool operator==(const cnet_kill &a, const cnet_kill &b) {
+    return a.tick == b.tick && a.killer == b.killer && a.victim == b.victim && a.weapon == b.weapon;
+}
 
 class cnetworld {
   public:

@@ -71,6 +71,8 @@ class crollback {
     long known(int slot) const;
     const cnet_input &input(int slot, long tick) const; // known ticks only
     bool human_at(int slot, long tick) const;
+    // The tick from which the slot plays itself (LONG_MAX: it has not left).
+    long leaves_at(int slot) const { return slot >= 0 && slot < NET_MAX_PLAYERS ? left_at[slot] : 0; }
     int local() const { return local_slot; }
 
     // The next confirmed hash not yet handed out; false when there is none.
