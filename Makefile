@@ -80,6 +80,7 @@ soak-native: deps
 soak: asan soak-native
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/soak.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
 	cd $(ASAN_BUILD) && KRAG_SOAK_LONG=1 ASAN_OPTIONS=detect_leaks=0 bash ../tests/tools/rollback_check.sh $(CURDIR)/$(ASAN_BUILD) $(CURDIR)
+	cd $(ASAN_BUILD) && KRAG_NET_GRID=1 ASAN_OPTIONS=detect_leaks=0 ./test_networld
 
 fuzz: build
 	bash tests/fuzz/run.sh $(CURDIR) $${FUZZ_SECONDS:-300} map
