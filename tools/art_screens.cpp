@@ -378,11 +378,12 @@ static void draw_menu()
     big_sprite(b, "box", 390, 416 - 48, 3);
     big_sprite(b, "box", 438, 416 - 48, 3);
     big_sprite(b, "box", 414, 416 - 96, 3);
-    shade_panel(b, 244, 172, 395, 307);
+    shade_panel(b, 244, 172, 395, 338);
     button(b, 260, 183, 379, 203, "PLAY");
-    button(b, 260, 214, 379, 234, "OPTIONS");
-    button(b, 260, 245, 379, 265, "CREDITS");
-    button(b, 260, 276, 379, 296, "QUIT");
+    button(b, 260, 214, 379, 234, "NETWORK");
+    button(b, 260, 245, 379, 265, "OPTIONS");
+    button(b, 260, 276, 379, 296, "CREDITS");
+    button(b, 260, 307, 379, 327, "QUIT");
     add_picture("menu", b);
 }
 
@@ -476,6 +477,55 @@ static void draw_options()
     add_picture("options", b);
 }
 
+// Network matches: hosting on the left (the game prints the values into the fields),
+// joining on the right (a row per game found, from y 112, 12 px apart, 8 rows; the
+// address typed into the field below).
+static void draw_network()
+{
+    BITMAP* b = new_bitmap(640, 480, 0);
+    backdrop(b, 41);
+    ground(b, 448, 19);
+    title(b, "NETWORK", 320, 24, 6);
+    shade_panel(b, 24, 84, 306, 336);
+    text_small_centre(b, "HOST A MATCH", 165, 92, pal('6'), pal('0'));
+    value_field(b, 130, 127, "GAME TYPE");
+    value_field(b, 130, 173, "KILLS");
+    value_field(b, 130, 219, "BOTS");
+    value_field(b, 270, 127, "MAP");
+    value_field(b, 270, 173, "SKILL");
+    value_field(b, 270, 219, "PLAYERS");
+    arrow_pair(b, 138, 121);
+    arrow_pair(b, 138, 167);
+    arrow_pair(b, 138, 213);
+    arrow_pair(b, 278, 121);
+    arrow_pair(b, 278, 167);
+    arrow_pair(b, 278, 213);
+    button(b, 105, 300, 225, 320, "HOST");
+    shade_panel(b, 318, 84, 616, 336);
+    text_small_centre(b, "JOIN A MATCH", 467, 92, pal('6'), pal('0'));
+    text_small(b, "GAMES FOUND ON THIS NETWORK", 328, 100, pal('*'), pal('0'));
+    sunken_box(b, 326, 109, 608, 210, pal('Z'));
+    text_small(b, "OR AN ADDRESS (HOST:PORT)", 328, 240, pal('*'), pal('0'));
+    sunken_box(b, 326, 252, 608, 265, pal('Z'));
+    button(b, 407, 300, 527, 320, "JOIN");
+    button(b, 260, 362, 379, 382, "BACK");
+    add_picture("network", b);
+}
+
+// Waiting for the start: the game prints the match and a row per slot on the panel.
+static void draw_lobby()
+{
+    BITMAP* b = new_bitmap(640, 480, 0);
+    backdrop(b, 43);
+    ground(b, 448, 23);
+    title(b, "LOBBY", 320, 24, 6);
+    shade_panel(b, 118, 84, 521, 336);
+    sunken_box(b, 126, 126, 513, 218, pal('Z'));
+    button(b, 190, 362, 310, 382, "START");
+    button(b, 330, 362, 450, 382, "LEAVE");
+    add_picture("lobby", b);
+}
+
 // The list of recorded matches: the game prints a row per file on the panel (from
 // y 98, 12 px apart, 20 rows) and its paging arrows at the panel's right edge.
 static void draw_replays()
@@ -556,6 +606,8 @@ void draw_screens()
     draw_menu();
     draw_options();
     draw_replays();
+    draw_network();
+    draw_lobby();
     draw_controls();
     draw_credits();
 }

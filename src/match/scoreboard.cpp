@@ -9,6 +9,16 @@
 
 cscoreboard scoreboard;
 
+static std::string names[MAX_PLAYERS];
+
+void scoreboard_name(int slot, const std::string &name) {
+    if (slot >= 0 && slot < MAX_PLAYERS) names[slot] = name;
+}
+
+void scoreboard_names_clear() {
+    for (std::string &n : names) n.clear();
+}
+
 void cscoreboard::init() {
     for (int i = 0; i < MAX_PLAYERS; i++)
         deaths[i] = suicides[i] = streak[i] = 0;
@@ -69,9 +79,14 @@ void cscoreboard::draw() {
     rect(bbuffer, LEFT, TOP, RIGHT, bottom, makecol(0, 0, 0));
     rect(bbuffer, LEFT + 1, TOP + 1, RIGHT - 1, bottom - 1, makecol(70, 88, 146));
 
+    // Players' own names need room: the team column moves right for them.
+    bool named = false;
+    for (const std::string &name : names) named = named || !name.empty();
+    int col_team = named ? COL_KILLS - 56 : COL_TEAM;
+    int name_chars = ((teams ? col_team : COL_KILLS - 24) - COL_NAME) / 8 - 1;
     int y = TOP + 5;
     textout_ex(bbuffer, font, "PLAYER", COL_NAME, y, grey, -1);
-    if (teams) textout_ex(bbuffer, font, "TEAM", COL_TEAM, y, grey, -1);
+    if (teams) textout_ex(bbuffer, font, "TEAM", col_team, y, grey, -1);
     textout_right_ex(bbuffer, font, "KILLS", COL_KILLS, y, grey, -1);
     textout_right_ex(bbuffer, font, "DEATHS", COL_DEATHS, y, grey, -1);
     textout_right_ex(bbuffer, font, "SUICIDES", COL_SUICIDES, y, grey, -1);
@@ -81,13 +96,15 @@ void cscoreboard::draw() {
     for (int k = 0; k < n; k++, y += ROW_H) {
         int i = slots[k];
         cplayer &p = players[i];
-        int c = i == 0 ? gold : white;
+        int c = i == game.local ? gold : white;
         draw_figure(p, LEFT + 8, y + 1);
-        if (i == 0)
+        if (!names[i].empty())
+            textprintf_ex(bbuffer, font, COL_NAME, y + 7, c, -1, "%.*s", name_chars, names[i].c_str());
+        else if (i == game.local)
             textout_ex(bbuffer, font, "YOU", COL_NAME, y + 7, c, -1);
         else
             textprintf_ex(bbuffer, font, COL_NAME, y + 7, c, -1, "BOT %d", i);
-        if (teams) textout_ex(bbuffer, font, p.get_team() ? "RED" : "BLUE", COL_TEAM, y + 7, c, -1);
+        if (teams) textout_ex(bbuffer, font, p.get_team() ? "RED" : "BLUE", col_team, y + 7, c, -1);
         textprintf_right_ex(bbuffer, font, COL_KILLS, y + 7, c, -1, "%d", p.get_kills());
         textprintf_right_ex(bbuffer, font, COL_DEATHS, y + 7, c, -1, "%d", deaths[i]);
         textprintf_right_ex(bbuffer, font, COL_SUICIDES, y + 7, c, -1, "%d", suicides[i]);

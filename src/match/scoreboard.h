@@ -1,6 +1,8 @@
 #ifndef KRAG_MATCH_SCOREBOARD_H
 #define KRAG_MATCH_SCOREBOARD_H
 
+#include <string>
+
 #include "players/player.h"
 
 // Who is winning: deaths, suicides and kill streaks counted beside the players' own
@@ -24,5 +26,11 @@ class cscoreboard {
 };
 
 extern cscoreboard scoreboard;
+
+// The name the table shows for a slot: a network match's player names; empty (the
+// default) shows "YOU" for this machine's slot and "BOT n" for the others. Kept apart
+// from the scoreboard's counts, which are part of the world.
+void scoreboard_name(int slot, const std::string &name);
+void scoreboard_names_clear();
 
 #endif

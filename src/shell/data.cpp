@@ -8,7 +8,7 @@ BITMAP *bbuffer;
 BITMAP *bammo, *bammo_bar, *barms[6], *bbarrel, *bblood[2], *bbody[3], *bbox, *bbullet[2],
     *bcontrols, *bcredits, *bcross, *bcrosshair, *bcursor, *bfire[2], *bflamethrower, *bflesh, *bgrenade1,
     *bgrenade2, *bgrenade_icon, *bgrenade_launcher, *bgun, *bhead[3], *bhealth, *bhealth_bar,
-    *bindicator, *bkills, *bkills_bar, *blegs[12], *blost, *bmachine_gun, *bmenu, *bminigun[2],
+    *bindicator, *bkills, *bkills_bar, *blegs[12], *blobby, *blost, *bnetwork, *bmachine_gun, *bmenu, *bminigun[2],
     *boptions, *bparticle[2], *bpaused, *bplank, *bpowerup[5], *breplays, *brocket[2], *brocket_launcher,
     *bshell[2], *bshotgun, *bsniper_rifle, *bweapons, *bwon;
 
@@ -80,11 +80,13 @@ static const bitmap_file bitmap_files[NUM_BITMAP_FILES] = {
     {&blegs[9], "legs_r2", 15, 12},
     {&blegs[10], "legs_r3", 17, 12},
     {&blegs[11], "legs_r4", 16, 12},
+    {&blobby, "lobby", 640, 480},
     {&blost, "lost", 196, 36},
     {&bmachine_gun, "machine_gun", 21, 7},
     {&bmenu, "menu", 640, 480},
     {&bminigun[0], "minigun_1", 24, 5},
     {&bminigun[1], "minigun_2", 24, 5},
+    {&bnetwork, "network", 640, 480},
     {&boptions, "options", 640, 480},
     {&bparticle[0], "particle_1", 2, 2},
     {&bparticle[1], "particle_2", 2, 2},

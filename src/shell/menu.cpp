@@ -12,11 +12,12 @@ struct cbutton {
     int y1, y2;
     int choice;
 };
-static const cbutton BUTTONS[4] = {
+static const cbutton BUTTONS[5] = {
     {183, 203, CHOICE_PLAY},
-    {214, 234, CHOICE_OPTIONS},
-    {245, 265, CHOICE_CREDITS},
-    {276, 296, CHOICE_QUIT},
+    {214, 234, CHOICE_NETWORK},
+    {245, 265, CHOICE_OPTIONS},
+    {276, 296, CHOICE_CREDITS},
+    {307, 327, CHOICE_QUIT},
 };
 
 void cmenu::init() {

@@ -5,7 +5,8 @@
 
 // Main-menu choices as the main loop reads them.
 const int CHOICE_FIRST = 0, CHOICE_WINDOW = -1, CHOICE_SCALED = -2, CHOICE_FULLSCREEN = -3,
-          CHOICE_MENU = 1, CHOICE_PLAY = 2, CHOICE_OPTIONS = 3, CHOICE_CREDITS = 4, CHOICE_QUIT = 5;
+          CHOICE_MENU = 1, CHOICE_PLAY = 2, CHOICE_OPTIONS = 3, CHOICE_CREDITS = 4, CHOICE_QUIT = 5,
+          CHOICE_NETWORK = 6;
 
 class cmenu {
   public:

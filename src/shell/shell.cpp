@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +14,8 @@
 #include "match/game.h"
 #include "match/pause.h"
 #include "match/replay.h"
+#include "match/scoreboard.h"
+#include "net/netmatch.h"
 #include "net/headless.h"
 #include "shell/cmdline.h"
 #include "shell/credits.h"
@@ -23,6 +26,8 @@
 #include "shell/extension.h"
 #include "shell/idle.h"
 #include "shell/menu.h"
+#include "shell/netview.h"
+#include "shell/network.h"
 #include "shell/notice.h"
 #include "shell/options.h"
 #include "shell/replays.h"
@@ -426,6 +431,154 @@ static int play_only() {
     return status;
 }
 
+// ---- network matches in the window ----
+
+static cnetmatch netmatch;
+
+// A network match as a screen: this machine's human plays the local slot, the view
+// follows it, and the names, the kill feed and what the match waits for are drawn
+// over the world. Focus never pauses it; P is the match's to decide (the host's
+// pauses everyone).
+struct cnet_play {
+    ckillfeed feed;
+    std::string names[MAX_PLAYERS];
+    bool pause_latch = true;
+    bool scores_shown = false;
+    int ammo[MAX_PLAYERS] = {};
+
+    void update() {
+        bool playing = netmatch.state() == NETMATCH_PLAYING && game.local >= 0;
+        netmatch.frame(playing ? game.local_control() : ccontrol{});
+        bool p = input.held(ACT_PAUSE);
+        if (p && !pause_latch) netmatch.press_pause();
+        pause_latch = p;
+        for (int i = 0; i < MAX_PLAYERS; i++) {
+            std::string was = names[i];
+            names[i] = i < NET_MAX_PLAYERS ? netmatch.name(i) : std::string();
+            scoreboard_name(i, names[i]);
+            if (!was.empty() && names[i].empty()) net_log("slot %d is a bot now", i);
+        }
+        cnet_kill k;
+        while (netmatch.take_kill(k)) {
+            feed.add(kill_line(k, names));
+            net_log("kill %s", kill_line(k, names).c_str());
+        }
+        feed.update();
+        // For scripts: another human's shot, as this machine sees it.
+        for (int i = 0; i < MAX_PLAYERS; i++) {
+            int now = players[i].get_active() ? players[i].get_ammo() : 0;
+            if (i != game.local && netmatch.human(i) && now < ammo[i]) net_log("slot %d fired", i);
+            ammo[i] = now;
+        }
+    }
+    void draw() {
+        if (netmatch.state() < NETMATCH_COUNTDOWN || !bbuffer) {
+            if (bbuffer) clear_to_color(bbuffer, makecol(0, 0, 0));
+        } else {
+            game.draw_world();
+            for (int i = 0; i < MAX_PLAYERS; i++)
+                if (i != game.local && players[i].get_active() && players[i].get_health() > 0)
+                    draw_name_above(names[i], (int)players[i].get_x() + 7 - map.get_xs(),
+                                    (int)players[i].get_y() - 13 - map.get_ys());
+            feed.draw(632, 38);
+            if (scoreboard.shown() && !scores_shown) {
+                std::string rows;
+                for (int i = 0; i < MAX_PLAYERS; i++)
+                    if (players[i].get_active()) rows += " [" + (names[i].empty() ? "BOT" : names[i]) + "]";
+                net_log("scoreboard%s", rows.c_str());
+            }
+            scores_shown = scoreboard.shown();
+        }
+        draw_status_band(netmatch.status(), 200);
+        if (bbuffer) game.present_shaken();
+    }
+};
+
+// A line on stderr for scripts and tests that watch a network match (KRAG_NET_LOG set).
+void net_log(const char *format, ...) {
+    static const bool on = getenv("KRAG_NET_LOG") != nullptr;
+    if (!on) return;
+    va_list args;
+    va_start(args, format);
+    fprintf(stderr, "krag-net: ");
+    vfprintf(stderr, format, args);
+    fprintf(stderr, "\n");
+    va_end(args);
+}
+
+// The match from the lobby to its end. Whatever stopped it (a refusal, no answer, the
+// host leaving, out of step) is left in network.message for the NETWORK screen.
+static void network_match(bool host, const std::string &address) {
+    std::string why;
+    network.message.clear();
+    int port = command_line.port >= 0 ? command_line.port : NET_DEFAULT_PORT;
+    bool ok = host ? netmatch.host(net_settings_from_options(network.players, options.delay), port,
+                                   options.name, why)
+                   : netmatch.join(address, options.name, why);
+    if (!ok) {
+        say("krag: %s", why.c_str());
+        network.message = why;
+        return;
+    }
+    if (host)
+        net_log("hosting on port %d", netmatch.port());
+    else
+        net_log("joining %s", address.c_str());
+    lobby.init(netmatch);
+    run_screen(lobby, [] { return lobby.leave || netmatch.state() >= NETMATCH_COUNTDOWN; });
+    if (netmatch.state() >= NETMATCH_COUNTDOWN && netmatch.state() != NETMATCH_OVER && !lobby.leave) {
+        cnet_play play;
+        input.set_menu(false);
+        input.take_escape();
+        int logged = -1;
+        while (!input.take_escape() && !quit_requested()) {
+            run_owed_ticks(play);
+            if (netmatch.state() != logged) {
+                logged = netmatch.state();
+                net_log("state %d slot %d", logged, netmatch.local_slot());
+            }
+            play.draw();
+            frames++;
+            wait_for_tick();
+        }
+        input.set_menu(true);
+        scoreboard_names_clear();
+    }
+    if (netmatch.state() == NETMATCH_OVER) network.message = netmatch.status();
+    netmatch.leave();
+    net_log("left");
+}
+
+// The NETWORK screen and what it leads to, until BACK.
+static void network_screen() {
+    network.init();
+    while (!quit_requested()) {
+        run_screen(network, [] { return network.wants != NETWORK_STAY; });
+        int wants = network.wants;
+        network.quit();
+        if (wants == NETWORK_BACK || wants == NETWORK_STAY) break;
+        network_match(wants == NETWORK_HOST, network.address);
+        network.init();
+    }
+    network.quit();
+}
+
+// krag --host / --join: straight to the lobby with this run's match settings (the
+// saved ones stay as they are), then the menu.
+static void network_from_command_line() {
+    const ccommand_line &c = command_line;
+    coptions saved = options;
+    if (c.game_type >= 0) options.gametype = c.game_type;
+    if (c.bots >= 0) options.bots = c.bots;
+    if (c.skill >= 0) options.skill = c.skill;
+    if (c.kills >= 0) options.kills = c.kills;
+    if (c.delay >= 0) options.delay = c.delay;
+    if (c.players >= 0) network.players = c.players;
+    network_match(c.host, c.join);
+    options = saved;
+    if (!network.message.empty()) network_screen();
+}
+
 int krag_main(int argc, char **argv) {
     int status = parse_command_line(argc, argv);
     if (status >= 0) return status;
@@ -452,11 +605,16 @@ int krag_main(int argc, char **argv) {
     if (!command_line.replay.empty()) return watch_only(command_line.replay);
     if (!command_line.map.empty()) return play_only();
 
+    bool network_first = command_line.host || !command_line.join.empty();
     do {
         if (menu.get_choice() < 0) wait_for_release();
         if (menu.get_choice() <= 0 && !graphics()) {
             allegro_exit();
             return 1;
+        }
+        if (network_first) {
+            network_first = false;
+            network_from_command_line();
         }
 
         if (quit_requested()) break;
@@ -484,6 +642,9 @@ int krag_main(int argc, char **argv) {
                 settings_save();
                 if (options.replays_asked) browse_replays();
             } while (options.replays_asked && !quit_requested());
+            break;
+        case CHOICE_NETWORK:
+            network_screen();
             break;
         case CHOICE_CREDITS:
             credits.init();

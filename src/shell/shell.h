@@ -93,6 +93,10 @@ template <class S, class D> void run_screen(S &s, D done) {
     }
 }
 
+// A line on stderr, "krag-net: ...", when KRAG_NET_LOG is set: what a network match
+// in the window does, for scripts and tests that watch it.
+void net_log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // The whole program from the command line to exit; main() only calls this.
 int krag_main(int argc, char **argv);
 

@@ -57,10 +57,10 @@ e2e_check "black bar top" test "$(lit_pixels "$shot" 0 0 2000 "$OY")" -eq 0
 e2e_check "black bar bottom" test "$(lit_pixels "$shot" 0 $((OY + 1440)) 2000 "$OY")" -eq 0
 
 # Clicks land through the same scale: OPTIONS, then BACK, then QUIT.
-fs_click 320 224
+fs_click 320 255
 e2e_check "options reached by a scaled click" fs_wait "$BMP/options.bmp" 0 0 640 80 60
 fs_click 320 372
 e2e_check "back at the menu" fs_wait "$BMP/menu.bmp" 0 0 640 440 60
-fs_click 320 286
+fs_click 320 317
 e2e_expect_exit 0 20
 e2e_done

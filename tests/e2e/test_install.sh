@@ -9,8 +9,8 @@ source "$(dirname "$0")/lib.sh"
 e2e_init "${1:?build folder}" install
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
 
-OPTIONS="320 224"
-QUIT="320 286"
+OPTIONS="320 255"
+QUIT="320 317"
 KILLS_UP="238 205"
 BACK="320 372"
 KILLS_TEXT="150 200 80 16"

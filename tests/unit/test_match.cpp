@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <allegro.h>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +10,11 @@
 #include "effects/rocket.h"
 #include "match/game.h"
 #include "match/hud.h"
+#include "match/scoreboard.h"
 #include "players/player.h"
 #include "shell/data.h"
 #include "shell/input.h"
+#include "shell/netview.h"
 #include "shell/options.h"
 #include "support.h"
 #include "world/map.h"
@@ -348,3 +351,52 @@ TEST_F(HudTest, TheScoreboardNeverCoversTheWeaponChoice) {
 }
 
 } // namespace
+
+// The brightest red level in a back-buffer region (0 when nothing is drawn there).
+static int brightest(int x1, int y1, int x2, int y2) {
+    int most = 0;
+    for (int y = y1; y <= y2; y++)
+        for (int x = x1; x <= x2; x++) most = std::max(most, getr(getpixel(bbuffer, x, y)));
+    return most;
+}
+
+// Network matches: a human's name in the table, cut short of the team column; the kill
+// feed says who killed whom with what, newest on top, and fades out.
+TEST_F(HudTest, NetworkNamesShowInTheTableAndTheKillFeed) {
+    load_real_data();
+    options.gametype = GT_TEAMMATCH;
+    scoreboard_name(1, "ABCDEFGHIJKLMNO");
+    clear_to_color(bbuffer, 0);
+    scoreboard.draw();
+    int row1 = 40 + 16 + 20 + 7; // slot 1's row: equal kills keep slot order
+    EXPECT_EQ(255, brightest(142, row1, 253, row1 + 7)) << "the name, 14 characters";
+    EXPECT_GT(64, brightest(254, row1, 261, row1 + 7)) << "clear of the team column";
+    EXPECT_EQ(255, brightest(262, row1, 300, row1 + 7)) << "its team";
+    scoreboard_names_clear();
+    options.gametype = GT_DEATHMATCH;
+
+    std::string names[MAX_PLAYERS] = {"ANN", "", "BOB"};
+    EXPECT_EQ("ANN  SHOTGUN  BOT 1", kill_line({10, 0, 1, W_SHOTGUN}, names));
+    EXPECT_EQ("BOB  SUICIDE", kill_line({10, 2, 2, W_ROCKET}, names));
+    EXPECT_EQ("BOT 1  DIED", kill_line({10, -1, 1, -1}, names));
+    EXPECT_EQ("BOT 1  KILLED  ANN", kill_line({10, 1, 0, 0}, names));
+
+    ckillfeed feed;
+    for (int i = 0; i < FEED_LINES + 2; i++) {
+        feed.add("KILL " + std::to_string(i));
+        feed.update();
+    }
+    EXPECT_EQ("KILL 6", feed.text[0]);
+    EXPECT_EQ("KILL 2", feed.text[FEED_LINES - 1]);
+    clear_to_color(bbuffer, 0);
+    feed.draw(632, 38);
+    EXPECT_EQ(255, brightest(560, 38, 632, 45)) << "the newest line";
+    while (feed.age[0] < FEED_TICKS - FEED_FADE_TICKS / 2) feed.update();
+    clear_to_color(bbuffer, 0);
+    feed.draw(632, 38);
+    int faded = brightest(560, 38, 632, 45);
+    EXPECT_GT(faded, 64);
+    EXPECT_LT(faded, 200);
+    for (int t = 0; t < FEED_TICKS; t++) feed.update();
+    for (const std::string &line : feed.text) EXPECT_EQ("", line) << "all gone";
+}

@@ -58,14 +58,15 @@ class Shell : public ::testing::Test {
 TEST_F(Shell, MenuButtonsHitOnlyInsideTheirRectangles) {
     EXPECT_EQ(CHOICE_PLAY, menu_click(260, 183));
     EXPECT_EQ(CHOICE_PLAY, menu_click(379, 203));
-    EXPECT_EQ(CHOICE_OPTIONS, menu_click(300, 214));
-    EXPECT_EQ(CHOICE_CREDITS, menu_click(300, 265));
-    EXPECT_EQ(CHOICE_QUIT, menu_click(300, 296));
+    EXPECT_EQ(CHOICE_NETWORK, menu_click(300, 214));
+    EXPECT_EQ(CHOICE_OPTIONS, menu_click(300, 254));
+    EXPECT_EQ(CHOICE_CREDITS, menu_click(300, 296));
+    EXPECT_EQ(CHOICE_QUIT, menu_click(300, 327));
     EXPECT_EQ(CHOICE_MENU, menu_click(380, 183));
     EXPECT_EQ(CHOICE_MENU, menu_click(259, 183));
     EXPECT_EQ(CHOICE_MENU, menu_click(260, 204));
     for (int y = 205; y <= 213; y++) EXPECT_EQ(CHOICE_MENU, menu_click(300, y)) << "y " << y;
-    EXPECT_EQ(CHOICE_MENU, menu_click(300, 297));
+    EXPECT_EQ(CHOICE_MENU, menu_click(300, 328));
 }
 
 TEST_F(Shell, MenuIgnoresAButtonHeldWhenItOpens) {
