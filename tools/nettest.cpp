@@ -3,6 +3,7 @@
 // CPU time spent running ticks again, and bytes a second on the wire.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <string>
@@ -56,7 +57,9 @@ static cnet_input scripted(int slot, long tick) {
     return {c.actions, c.aim_x, c.aim_y, c.buttons};
 }
 
-int main() {
+// krag-nettest [MACHINES [RTT_MS]]: those cases only.
+int main(int argc, char **argv) {
+    int only_machines = argc > 1 ? atoi(argv[1]) : 0, only_rtt = argc > 2 ? atoi(argv[2]) : -1;
     if (!enter_data_dir("krag-nettest", "")) return 1;
     sim_start_headless();
     events_mute(true);
@@ -68,6 +71,7 @@ int main() {
     for (int machines : {2, 6})
         for (int rtt : {50, 150, 300})
             for (int loss : {0, 2, 10}) {
+                if ((only_machines && machines != only_machines) || (only_rtt >= 0 && rtt != only_rtt)) continue;
                 cnet_settings s = {0, 6 - machines, 1, 5, 2, 31, 2, machines, 99, "arena.krm", 0, 1};
                 std::deque<ctimed> worlds(machines);
                 std::vector<cnet_model> doors;

@@ -43,6 +43,7 @@ bool cnet_driver::join(const std::string &address, int port, const cnet_hello &m
 
 void cnet_driver::pump() {
     cnet_event ev;
+    if (!session.is_host()) session.set_round_trip(transport.round_trip_ms(0));
     while (transport.poll(ev)) {
         if (ev.kind == NET_EV_CONNECT)
             session.connected(ev.peer);

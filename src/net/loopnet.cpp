@@ -11,6 +11,7 @@ cloopnet::cloopnet(int count, bool headless, const cnet_settings &s, const clink
         cnet_hello joiner = me;
         joiner.name = "joiner" + std::to_string(j);
         machines[j].join(joiner);
+        machines[j].set_round_trip(2 * ls.delay_ms + ls.jitter_ms);
         machines[0].connected(j - 1);
         machines[j].connected(0);
     }

@@ -259,7 +259,8 @@ void csession::on_joiner(const cnet_msg &m) {
     case PKT_START:
         if (st != SESSION_LOBBY || want_map) return end("the host started before this machine was ready");
         if (my_slot < 0 || !roster.human[my_slot]) return end("the host started without this player");
-        countdown = m.countdown;
+        // Half the round trip, in ticks, at most as much as a full prediction window.
+        countdown = std::max(0, m.countdown - std::min(round_trip_ms / 20, ROLLBACK_WINDOW));
         st = SESSION_COUNTDOWN;
         return;
     case PKT_INPUTS:

@@ -78,6 +78,9 @@ class csession {
     bool pause(bool on);
     bool paused() const { return halted; }
     int countdown_left() const { return countdown; } // ticks, while counting down
+    // Joiner: the round trip to the host as the transport measures it. The countdown
+    // starts that much later here than on the host, so a joiner shortens it by half.
+    void set_round_trip(int ms) { round_trip_ms = ms; }
 
     int state() const { return st; }
     // Over, and every peer holds the inputs it needs to reach the same end: a machine
@@ -121,6 +124,7 @@ class csession {
     crollback game;
     int countdown = 0;
     bool halted = false; // paused by the host
+    int round_trip_ms = 0;
     unsigned leave_at_start = 0; // slots that left during the countdown
     cnet_input pending_local = {0, 0, 0, 0};
     long frame_no = 0;

@@ -220,6 +220,33 @@ TEST(session, WaitsPastTheWindowAndSaysForWhom) {
     EXPECT_EQ(net.loop.machines[0].status(), "WAITING FOR joiner1");
 }
 
+// Only the host pauses, and then nobody's match moves until it resumes; the match then
+// ends alike as ever.
+TEST(session, TheHostPausesEveryone) {
+    cnetwork net(3, false, {40, 10, 2, 1}, 12);
+    cloopnet &loop = net.loop;
+    for (int f = 0; f < 3000 && loop.machines[2].match().now() < 200; f++)
+        loop.step();
+    EXPECT_FALSE(loop.machines[1].pause(true));
+    ASSERT_TRUE(loop.machines[0].pause(true));
+    for (int f = 0; f < 30; f++) // the word reaches everyone
+        loop.step();
+    long at[3];
+    for (int m = 0; m < 3; m++) {
+        EXPECT_TRUE(loop.machines[m].paused()) << "machine " << m;
+        at[m] = loop.machines[m].match().now();
+    }
+    for (int f = 0; f < 500; f++)
+        loop.step();
+    for (int m = 0; m < 3; m++)
+        EXPECT_EQ(loop.machines[m].match().now(), at[m]) << "machine " << m;
+    ASSERT_TRUE(loop.machines[0].pause(false));
+    ASSERT_TRUE(loop.play());
+    expect_same_match(net, "after a pause");
+    for (const csession &s : loop.machines)
+        EXPECT_EQ(s.figures().waited, 0) << "a pause cost waiting";
+}
+
 // The same over real ENet sockets on loopback: a host and two joiners play, a fourth
 // machine finds the match full, and one joiner quitting mid-match leaves the other two
 // with the same end.
