@@ -170,13 +170,13 @@ int parse_command_line(int argc, char **argv) {
     }
     const ccommand_line &c = command_line;
     bool match_options = c.bots >= 0 || c.game_type >= 0 || c.skill >= 0 || c.kills >= 0;
+    if (!c.join.empty() && (!c.map.empty() || match_options))
+        return bad_argument("the host chooses the match", "--join");
     if (match_options && c.map.empty() && !c.host)
         return bad_argument("only with --map or --host", "--bots, --type, --skill, --kills");
     bool host_options = c.port >= 0 || c.players >= 0 || c.delay >= 0 || c.headless;
     if (host_options && !c.host) return bad_argument("only with --host", "--port, --players, --delay, --headless");
     if (c.matches && !c.headless) return bad_argument("only with --host --headless", "--matches");
     if (c.host && !c.join.empty()) return bad_argument("not both", "--host, --join");
-    if (!c.join.empty() && (!c.map.empty() || match_options))
-        return bad_argument("the host chooses the match", "--join");
     return -1;
 }

@@ -98,6 +98,34 @@ TEST(CommandLine, MapWithItsMatchOptions) {
     EXPECT_NE(std::string::npos, err.find("only with --map")) << err;
 }
 
+// A headless host with its match; options that only make sense with something else
+// are refused, naming what they need.
+TEST(CommandLine, HostAndJoinWithTheirOptions) {
+    ASSERT_EQ(-1, parse({"--host", "--headless", "--port", "4000", "--players", "3", "--kills", "7",
+                         "--delay", "0", "--matches", "2", "--type", "instagib"}));
+    const ccommand_line &c = command_line;
+    EXPECT_TRUE(c.host && c.headless);
+    EXPECT_EQ((std::vector<int>{4000, 3, 7, 0, 2, 3}),
+              (std::vector<int>{c.port, c.players, c.kills, c.delay, c.matches, c.game_type}));
+    ASSERT_EQ(-1, parse({"--join", "[::1]:4000"}));
+    EXPECT_EQ("[::1]:4000", command_line.join);
+    const std::vector<std::pair<std::vector<const char *>, const char *>> refused = {
+        {{"--host", "--port", "0"}, "not a number from 1 to 65535"},
+        {{"--host", "--players", "7"}, "not a number from 2 to 6"},
+        {{"--host", "--delay", "x"}, "not a number"},
+        {{"--port", "4000"}, "only with --host"},
+        {{"--headless"}, "only with --host"},
+        {{"--host", "--matches", "1"}, "only with --host --headless"},
+        {{"--host", "--join", "a"}, "not both"},
+        {{"--join", "a", "--bots", "2"}, "the host chooses"},
+    };
+    for (const auto &[words, why] : refused) {
+        std::string err;
+        EXPECT_EQ(2, parse(words, nullptr, &err)) << words[0] << " " << words[1];
+        EXPECT_NE(std::string::npos, err.find(why)) << err;
+    }
+}
+
 // The installed extension names the game's folders as JavaScript strings, whatever
 // bytes the folder names hold.
 TEST(TiledExtension, FoldersAreWrittenAsSafeStringsOverTheFirstLine) {
