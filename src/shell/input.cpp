@@ -13,11 +13,17 @@ cinput input;
 // pressed and released between two ticks still counts once.
 static std::atomic<int> tapped_buttons{0};
 static std::atomic<unsigned> tapped_keys[(KEY_MAX + 31) / 32];
-// Where the pointer was (in the library's mouse pixels) at the first press since the
-// last capture. A game that stalls for a moment takes the press, the release and the
-// pointer's next moves all at once: a click on a menu counts where it was made, not
-// where the pointer went on to.
-static std::atomic<int> press_mx{0}, press_my{0};
+
+// The same presses in order, each with where the pointer was (in the library's mouse
+// pixels). A game that stalls for a moment (a busy machine, a screen change) takes
+// the clicks made meanwhile and the pointer's later moves all at once: the menus get
+// them one by one, each where it was made. Written by the callback, read by capture().
+struct cpress {
+    int buttons, mx, my;
+};
+const unsigned PRESS_QUEUE = 16; // presses kept while the game does not look; more are dropped
+static cpress press_queue[PRESS_QUEUE];
+static std::atomic<unsigned> press_head{0}, press_tail{0};
 
 void input_mouse_event(int flags) {
     int b = 0;
@@ -25,8 +31,32 @@ void input_mouse_event(int flags) {
     if (flags & MOUSE_FLAG_RIGHT_DOWN) b |= BUTTON_RIGHT;
     if (flags & MOUSE_FLAG_MIDDLE_DOWN) b |= BUTTON_MIDDLE;
     if (!b) return;
-    if (tapped_buttons == 0) press_mx = mouse_x, press_my = mouse_y;
     tapped_buttons |= b;
+    unsigned head = press_head.load(std::memory_order_relaxed);
+    if (head - press_tail.load(std::memory_order_acquire) < PRESS_QUEUE) {
+        press_queue[head % PRESS_QUEUE] = cpress{b, mouse_x, mouse_y};
+        press_head.store(head + 1, std::memory_order_release);
+    }
+}
+
+// On a menu: the next waiting press, at most one a tick, and a tick with its button up
+// before it when the last tick showed that button down (the screens act on a press
+// that follows a release, so two clicks never merge into one).
+static void next_press(int &buttons, int last_buttons, int &x, int &y) {
+    unsigned tail = press_tail.load(std::memory_order_relaxed);
+    unsigned head = press_head.load(std::memory_order_acquire);
+    if (tail == head) return;
+    const cpress p = press_queue[tail % PRESS_QUEUE];
+    int held = mouse_b & (BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE);
+    if (last_buttons & p.buttons) {
+        buttons = held & ~p.buttons;
+        return;
+    }
+    press_tail.store(tail + 1, std::memory_order_release);
+    // Held now only if no later press shows it was let go in between.
+    buttons = p.buttons | (tail + 1 == head ? held : 0);
+    x = pointer_x(p.mx);
+    y = pointer_y(p.my);
 }
 
 void input_key_event(int scancode) {
@@ -221,8 +251,10 @@ void cinput::capture() {
     int buttons = (mouse_b | taps_b) & (BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE);
     cur.x = pointer_x();
     cur.y = pointer_y();
-    // On the menus a new press acts where it was made (a match aims where the pointer is).
-    if (taps_b && menu_mode) cur.x = pointer_x(press_mx), cur.y = pointer_y(press_my);
+    if (menu_mode)
+        next_press(buttons, cur.buttons, cur.x, cur.y);
+    else // a match takes every press since the last tick at once, and aims where the pointer is
+        press_tail.store(press_head.load(std::memory_order_acquire), std::memory_order_release);
     cur.escape = key[KEY_ESC] != 0;
 
     for (int k = 0; k < KEY_SLOTS; k++) {

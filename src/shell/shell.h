@@ -41,18 +41,22 @@ int pointer_y(int my);
 const int MAX_OWED_TICKS = 100;
 
 // Run every logic tick owed to a screen (at most MAX_OWED_TICKS), each with freshly
-// captured input; returns how many ran.
-template <class S> int run_owed_ticks(S &s) {
+// captured input, or until done() says the screen is finished: the ticks left over (and
+// the clicks they would capture) go to the next screen. Returns how many ran.
+template <class S, class D> int run_owed_ticks(S &s, D done) {
     int owed = logic;
     if (owed > MAX_OWED_TICKS) logic -= owed - MAX_OWED_TICKS;
     int n = 0;
-    while (logic > 0) {
+    while (logic > 0 && !done()) {
         input.capture();
         s.update();
         logic--;
         n++;
     }
     return n;
+}
+template <class S> int run_owed_ticks(S &s) {
+    return run_owed_ticks(s, [] { return false; });
 }
 
 // One frame of a screen: every owed tick first (after a stall they all run back to
@@ -64,9 +68,12 @@ template <class S> void run_frame(S &s) {
 
 // One frame of an idle screen (menu, options, credits): the owed ticks, then a draw
 // only when the screen says something it shows has changed.
-template <class S> void run_idle_frame(S &s) {
-    run_owed_ticks(s);
+template <class S, class D> void run_idle_frame(S &s, D done) {
+    run_owed_ticks(s, done);
     if (s.changed()) s.draw();
+}
+template <class S> void run_idle_frame(S &s) {
+    run_idle_frame(s, [] { return false; });
 }
 
 // A request to leave the game (the window's close button, a signal): the main loop
@@ -88,7 +95,7 @@ void wait_for_tick();
 template <class S, class D> void run_screen(S &s, D done) {
     redraw_all();
     while (!done() && !quit_requested()) {
-        run_idle_frame(s);
+        run_idle_frame(s, done);
         wait_for_tick();
     }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game in a real X server: menu, options (stepping through every shipped map by
-# name, stopping at both ends), credits, the doubled window, quitting, and refusing to
+# name, stopping at both ends; clicks made while the game is stalled), credits, the doubled window, quitting, and refusing to
 # start without its data.
 # Usage: test_shell_screens.sh BUILD_FOLDER
 set -u
@@ -64,9 +64,15 @@ name=$(e2e_shot map-last)
 e2e_click $OPT_MAP_NEXT
 e2e_park
 e2e_check "no map after the last" e2e_not e2e_poll_shot 1 name_moved
+# Clicks made while the game is stalled (a busy machine) each count, where they were
+# made however far the pointer has gone since: the kills arrow, then BACK.
+stalled=$(e2e_shot stalled)
+kill -STOP "$KRAG_PID"
+e2e_click $KILLS_UP
 e2e_click $BACK
 e2e_park
-e2e_check "back at the menu" menu_shown
+kill -CONT "$KRAG_PID"
+e2e_check "back at the menu after two clicks made in a stall" menu_shown
 
 # Credits: the picture, then the name fades in over it; Escape leaves.
 e2e_click $CREDITS
@@ -80,6 +86,8 @@ e2e_check "Escape returns to the menu" menu_shown
 # Double size: the game reopens in a 1280x960 window showing the doubled picture.
 e2e_click $OPTIONS
 e2e_check "options for double size" e2e_wait_region "$BMP/options.bmp" 0 0 640 100 5
+e2e_check "... and the first of them counted" \
+    e2e_region_changed "$stalled" "$(e2e_shot unstalled)" 150 200 80 16
 e2e_check "double size ticked" e2e_click_changes $DOUBLE_BOX $DOUBLE_TICK
 e2e_click $BACK
 e2e_check "1280x960 window after ticking double size" e2e_wait_size 1280 960 10

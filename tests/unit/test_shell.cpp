@@ -394,6 +394,12 @@ TEST_F(Shell, AStalledLoopRunsEveryOwedTickBeforeDrawing) {
     logic = 2000;
     EXPECT_EQ(MAX_OWED_TICKS, run_owed_ticks(s));
     EXPECT_EQ(0, logic.load());
+    // A screen that finishes leaves the rest of the owed ticks to the next one.
+    logic = 5;
+    size_t before = s.calls.size();
+    EXPECT_EQ(2, run_owed_ticks(s, [&] { return s.calls.size() == before + 2; }));
+    EXPECT_EQ(3, logic.load());
+    logic = 0;
 }
 
 TEST_F(Shell, MissingOrBrokenAssetsAreAllNamed) {
