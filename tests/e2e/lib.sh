@@ -282,8 +282,8 @@ e2e_tap() {
 }
 
 # Clicks at X Y and waits (up to SECS, default 5) until the back-buffer region RX RY RW RH
-# differs from how it looked before the click. A game that stalls for a moment may take
-# two quick clicks as one: a click that must count is checked this way.
+# differs from how it looked before the click: a click that must count is checked this
+# way (a stalled game takes the clicks made meanwhile one by one, each where it was made).
 e2e_click_changes() {
     local x=$1 y=$2 rx=$3 ry=$4 rw=$5 rh=$6 secs=${7:-5} before i
     before=$(e2e_shot click-before)
