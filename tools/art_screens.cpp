@@ -478,7 +478,7 @@ static void draw_options()
 }
 
 // Network matches: hosting on the left (the game prints the values into the fields),
-// joining on the right (a row per game found, from y 112, 12 px apart, 8 rows; the
+// joining on the right (a row per game found, from y 120, 12 px apart, 8 rows; the
 // address typed into the field below).
 static void draw_network()
 {
@@ -503,8 +503,8 @@ static void draw_network()
     button(b, 105, 300, 225, 320, "HOST");
     shade_panel(b, 318, 84, 616, 336);
     text_small_centre(b, "JOIN A MATCH", 467, 92, pal('6'), pal('0'));
-    text_small(b, "GAMES FOUND ON THIS NETWORK", 328, 100, pal('*'), pal('0'));
-    sunken_box(b, 326, 109, 608, 210, pal('Z'));
+    text_small(b, "GAMES FOUND ON THIS NETWORK", 328, 106, pal('*'), pal('0'));
+    sunken_box(b, 326, 117, 608, 217, pal('Z'));
     text_small(b, "OR AN ADDRESS (HOST:PORT)", 328, 240, pal('*'), pal('0'));
     sunken_box(b, 326, 252, 608, 265, pal('Z'));
     button(b, 407, 300, 527, 320, "JOIN");

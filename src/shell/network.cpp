@@ -36,6 +36,7 @@ void cnetwork::init() {
     latch = escape_latch = true;
     address_field.editing = false;
     address_field.max_chars = 60;
+    if (!address.empty() && !address_field.editing) address_field.text = address;
     if (address_field.text.empty()) address_field.text = "127.0.0.1";
     games.clear();
     ticks = 0;
@@ -84,8 +85,8 @@ void cnetwork::click(int x, int y) {
         wants = NETWORK_JOIN;
     } else if (inside(x, y, 260, 362, 379, 382)) {
         wants = NETWORK_BACK;
-    } else if (inside(x, y, 326, 112, 608, 112 + NET_LIST_ROWS * 12 - 1)) {
-        size_t row = (size_t)(y - 112) / 12;
+    } else if (inside(x, y, 326, 120, 608, 120 + NET_LIST_ROWS * 12 - 1)) {
+        size_t row = (size_t)(y - 120) / 12;
         if (row < games.size()) {
             address = games[row].address + ":" + std::to_string(games[row].offer.port);
             address_field.text = address;
@@ -151,12 +152,13 @@ void cnetwork::draw() {
 
     for (size_t i = 0; i < games.size() && i < (size_t)NET_LIST_ROWS; i++) {
         const cnet_found &g = games[i];
-        int y = 112 + (int)i * 12;
-        textprintf_ex(bbuffer, font, 330, y, white, -1, "%-15.15s %-10.10s %d/%d", g.offer.name.c_str(),
-                      g.offer.map.c_str(), g.offer.players, g.offer.slots);
+        int y = 120 + (int)i * 12;
+        std::string mapname = g.offer.map.substr(0, g.offer.map.rfind(".krm"));
+        textprintf_ex(bbuffer, font, 330, y, white, -1, "%-14.14s %-8.8s %d/%d", g.offer.name.c_str(),
+                      mapname.c_str(), g.offer.players, g.offer.slots);
         textprintf_right_ex(bbuffer, font, 604, y, grey, -1, "%d MS", g.ping_ms);
     }
-    if (games.empty()) textout_centre_ex(bbuffer, font, "NONE YET", 467, 155, grey, -1);
+    if (games.empty()) textout_centre_ex(bbuffer, font, "NONE YET", 467, 163, grey, -1);
     address_field.draw(bbuffer, 330, 255, white);
     if (!message.empty())
         textout_centre_ex(bbuffer, font, message.c_str(), 320, 344, makecol(255, 200, 64), -1);
@@ -168,7 +170,7 @@ void cnetwork::draw() {
 
 std::string lobby_row(const cnetmatch &m, int slot) {
     std::string row = std::to_string(slot + 1) + "  ";
-    if (!m.human(slot)) return row + "BOT";
+    if (!m.human(slot)) return row + (slot < m.settings().players ? "OPEN" : "BOT");
     row += m.name(slot);
     if (slot == 0 && m.is_host() == (m.local_slot() == 0)) row += " (HOST)";
     if (slot == m.local_slot()) row += " (YOU)";
@@ -177,7 +179,8 @@ std::string lobby_row(const cnetmatch &m, int slot) {
 
 void clobby::init(cnetmatch &m) {
     net = &m;
-    leave = false;
+    leave = no_answer = false;
+    connecting = 0;
     latch = escape_latch = true;
     presses++;
 }
@@ -187,6 +190,13 @@ void clobby::update() {
     if (net->state() != logged_state) {
         logged_state = net->state();
         net_log("state %d slot %d", logged_state, net->local_slot());
+    }
+    // A host that never answers: the lobby gives up long before the connection would.
+    bool reaching = net->state() == NETMATCH_CONNECTING && net->status().rfind("CONNECTING", 0) == 0;
+    connecting = reaching ? connecting + 1 : 0;
+    if (connecting > NET_ANSWER_TICKS) {
+        no_answer = leave = true;
+        return;
     }
     if (pressed(input.key_down(KEY_ESC), escape_latch)) {
         leave = true;

@@ -19,6 +19,7 @@ enum { NETWORK_STAY, NETWORK_HOST, NETWORK_JOIN, NETWORK_BACK };
 const int NET_LIST_ROWS = 8;        // games found shown at once
 const int NET_ASK_EVERY = 200;      // ticks between two questions on the LAN
 const int NET_SHOWN_PLAYERS = 6;    // players a host offers at most
+const int NET_ANSWER_TICKS = 1000;  // a host silent this long while joining: no answer
 
 class cnetwork {
   public:
@@ -50,6 +51,7 @@ class clobby {
   public:
     cnetmatch *net = nullptr;
     bool leave = false;
+    bool no_answer = false; // left because the host did not answer in time
     clook look;
 
     void init(cnetmatch &m);
@@ -61,13 +63,15 @@ class clobby {
     bool latch = true, escape_latch = true;
     int presses = 0;
     int logged_state = -1;
+    int connecting = 0; // ticks spent reaching the host
     std::string shown; // what the lobby showed last, to redraw on a change
 };
 
 extern cnetwork network;
 extern clobby lobby;
 
-// One slot's line in the lobby: "2  ann", "3  BOT", "1  bob (HOST)".
+// One slot's line in the lobby: "2  ann", "3  OPEN" (a player's slot nobody has taken
+// yet), "4  BOT", "1  bob (HOST)".
 std::string lobby_row(const cnetmatch &m, int slot);
 
 #endif

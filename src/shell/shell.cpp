@@ -545,6 +545,7 @@ static void network_match(bool host, const std::string &address) {
         scoreboard_names_clear();
     }
     if (netmatch.state() == NETMATCH_OVER) network.message = netmatch.status();
+    if (lobby.no_answer) network.message = "NO ANSWER FROM " + address;
     netmatch.leave();
     net_log("left");
 }
@@ -574,6 +575,7 @@ static void network_from_command_line() {
     if (c.kills >= 0) options.kills = c.kills;
     if (c.delay >= 0) options.delay = c.delay;
     if (c.players >= 0) network.players = c.players;
+    network.address = c.join;
     network_match(c.host, c.join);
     options = saved;
     if (!network.message.empty()) network_screen();

@@ -13,6 +13,8 @@
 #include "shell/data.h"
 #include "shell/input.h"
 #include "shell/menu.h"
+#include "net/netmatch.h"
+#include "shell/network.h"
 #include "shell/options.h"
 #include "shell/shell.h"
 #include "shell/sound.h"
@@ -160,6 +162,22 @@ TEST_F(Shell, ThePlayerNameIsTypedIntoItsField) {
     type("q");
     EXPECT_EQ("PLAYER", options.name);
     EXPECT_FALSE(options.get_quit());
+}
+
+// Joining an address where nothing answers ends in the lobby after a while, named.
+TEST_F(Shell, TheLobbyGivesUpOnAHostThatNeverAnswers) {
+    cnetmatch m;
+    std::string why;
+    ASSERT_TRUE(m.join("127.0.0.1:9", "ann", why)) << why;
+    lobby.init(m);
+    int ticks = 0;
+    for (; ticks <= 2 * NET_ANSWER_TICKS && !lobby.leave; ticks++) {
+        input.capture();
+        lobby.update();
+    }
+    EXPECT_TRUE(lobby.no_answer);
+    EXPECT_EQ(NET_ANSWER_TICKS + 1, ticks);
+    m.leave();
 }
 
 // Everything a click on the options screen can change, the marker setting aside.
