@@ -58,6 +58,17 @@ void cgame::start() {
     }
 }
 
+void cgame::leave(int slot) {
+    if (!human(slot)) return;
+    humans &= ~(1u << slot);
+    players[slot].become_bot();
+}
+
+coutfit cgame::outfit(int slot) const {
+    if (slot >= 0 && slot < MAX_PLAYERS && ((dressed >> slot) & 1)) return outfits[slot];
+    return coutfit{options.get_hair(), options.get_shirt(), options.get_pants()};
+}
+
 int cgame::slowmotion() {
     int most = 0;
     for (int i = 0; i < MAX_PLAYERS; i++)

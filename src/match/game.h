@@ -8,24 +8,43 @@
 
 const int SHAKE_TICKS = 64;
 
+// Hair, shirt and trousers colours, 0-2 each.
+struct coutfit {
+    int hair, shirt, pants;
+};
+
 class cgame {
   public:
     int shake_counter; // screen shake left, in world ticks
     int decided;       // winner once found; kept until the match is left (-1: none yet)
     int ticks;         // world ticks run in this match
-    // Set before init and fixed for the match: bit i makes slot i human (slot 0 always
-    // is); and the slot this machine's human plays, whom the view follows.
+    // Bit i: slot i is played by a human, from its control; a clear bit is a bot that
+    // decides for itself. Set before init (one human in slot 0 unless told otherwise);
+    // from then on part of the world's state, which only leave() changes.
     unsigned humans;
+    // The slot whose view this machine shows (its human's, or the one a replay follows);
+    // -1: none (a host without a player).
     int local;
+    // Set before init and fixed for the match: bit i makes slot i wear outfits[i].
+    // Undressed, slot 0 wears the player's own outfit and the others one drawn at random.
+    unsigned dressed;
+    coutfit outfits[MAX_PLAYERS];
     // This tick's control of each slot, and where its aim lies in the slot's view as
     // the tick began (what the pointer showed).
     ccontrol controls[MAX_PLAYERS];
     int point_x[MAX_PLAYERS], point_y[MAX_PLAYERS];
 
-    cgame() : shake_counter(0), decided(-1), ticks(0), humans(1), local(0), controls(), point_x(), point_y() {}
+    cgame()
+        : shake_counter(0), decided(-1), ticks(0), humans(1), local(0), dressed(0), outfits(),
+          controls(), point_x(), point_y() {}
     bool init();  // false when the chosen map cannot be used
     void start(); // the players and power-ups of a match on the map in place
-    bool human(int slot) const { return slot == 0 || ((humans >> slot) & 1); }
+    bool human(int slot) const { return slot >= 0 && slot < MAX_PLAYERS && ((humans >> slot) & 1); }
+    // From now on the slot plays itself: its human left. Call it between ticks, at the
+    // same tick on every machine; nothing happens to a slot that is no human.
+    void leave(int slot);
+    // What a slot wears: its own outfit when dressed, else slot 0 the player's.
+    coutfit outfit(int slot) const;
     // One logic tick of a match with one human here, whose control comes from the
     // captured input; true when the world moved (slow motion holds it back on two
     // ticks in three).

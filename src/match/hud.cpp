@@ -103,7 +103,9 @@ void chud::update_slot(int i) {
 }
 
 void chud::draw_chooser() {
-    int me = game.local, weapon = this->weapon[me];
+    int me = game.local;
+    if (me < 0 || me >= MAX_PLAYERS) return; // nobody's view
+    int weapon = this->weapon[me];
     if (game.winner() != -1 || players[me].get_health() > 0 || weapon >= 0) return;
     masked_sprite(bbuffer, bweapons, CHOICE_X, CHOICE_Y);
     if (stepped[me] && -weapon <= 8) {
@@ -117,6 +119,7 @@ void chud::draw() {
     if (options.get_fps()) draw_fps();
 
     int me = game.local;
+    if (me < 0 || me >= MAX_PLAYERS) return;
     cplayer &human = players[me];
     int marker = this->marker[me], killbar = this->killbar[me];
     int result = game.winner();

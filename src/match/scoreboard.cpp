@@ -15,6 +15,11 @@ void scoreboard_name(int slot, const std::string &name) {
     if (slot >= 0 && slot < MAX_PLAYERS) names[slot] = name;
 }
 
+const std::string &scoreboard_name_of(int slot) {
+    static const std::string none;
+    return slot >= 0 && slot < MAX_PLAYERS ? names[slot] : none;
+}
+
 void scoreboard_names_clear() {
     for (std::string &n : names) n.clear();
 }
@@ -102,6 +107,8 @@ void cscoreboard::draw() {
             textprintf_ex(bbuffer, font, COL_NAME, y + 7, c, -1, "%.*s", name_chars, names[i].c_str());
         else if (i == game.local)
             textout_ex(bbuffer, font, "YOU", COL_NAME, y + 7, c, -1);
+        else if (game.human(i))
+            textprintf_ex(bbuffer, font, COL_NAME, y + 7, c, -1, "PLAYER %d", i + 1);
         else
             textprintf_ex(bbuffer, font, COL_NAME, y + 7, c, -1, "BOT %d", i);
         if (teams) textout_ex(bbuffer, font, p.get_team() ? "RED" : "BLUE", col_team, y + 7, c, -1);

@@ -31,6 +31,7 @@ extern cscoreboard scoreboard;
 // default) shows "YOU" for this machine's slot and "BOT n" for the others. Kept apart
 // from the scoreboard's counts, which are part of the world.
 void scoreboard_name(int slot, const std::string &name);
+const std::string &scoreboard_name_of(int slot);
 void scoreboard_names_clear();
 
 #endif

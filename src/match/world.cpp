@@ -164,6 +164,7 @@ const cpart PARTS[] = {
     RECORD(csmoke, smoke),
     {"game.decided", (void *)&game.decided, sizeof game.decided, [](chash &h) { h.add(game.decided); }},
     {"game.ticks", (void *)&game.ticks, sizeof game.ticks, [](chash &h) { h.add(game.ticks); }},
+    {"game.humans", (void *)&game.humans, sizeof game.humans, [](chash &h) { h.add(game.humans); }},
     {"hud", (void *)&hud, sizeof hud, hash_hud},
     {"scoreboard", (void *)&scoreboard, sizeof scoreboard, hash_scoreboard},
     {"pumgr", (void *)&pumgr, sizeof pumgr, hash_pumgr},
@@ -224,9 +225,12 @@ uint64_t world_hash() {
 void world_clear(bool reseed) {
     // A held flamethrower stops its loop before its storage is wiped.
     for (int i = 0; i < MAX_PLAYERS; i++) players[i].drop_weapon();
+    // The seed and the human slots are set before the world is.
     crng keep = rng;
+    unsigned humans = game.humans;
     for (const cpart &p : PARTS) memset(p.at, 0, p.bytes);
     rng = keep;
+    game.humans = humans;
     if (reseed) rng.seed(1);
     game.decided = -1;
     hud = chud();

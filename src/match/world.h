@@ -6,9 +6,9 @@
 #include <vector>
 
 // The world: everything a tick may change, listed once in world.cpp (every pool with its
-// record of busy slots, the players and the weapons they hold, the match's state,
-// the HUD's weapon choices, the scoreboard's counts, the power-up and burning-spot
-// managers and the random sequence). A tick reads everything else (the settings fixed
+// record of busy slots, the players and the weapons they hold, the match's state and
+// which slots humans play, the HUD's weapon choices, the scoreboard's counts, the
+// power-up and burning-spot managers and the random sequence). A tick reads everything else (the settings fixed
 // at the match's start, the map's grid) and never writes it. The camera, sounds and
 // shake belong to whoever watches the world, not to it.
 

@@ -56,17 +56,18 @@ void next_outfit(int &pants, int &shirt) {
 
 cplayer *cplayer::init(int index) {
     bool teammatch = options.get_gametype() == GT_TEAMMATCH;
-    // Slot 0 wears the player's own outfit; every other slot draws one as a bot does,
-    // human or not, so the random sequence does not depend on who plays.
+    // Slot 0 wears its outfit without a draw; every other slot draws one as a bot does,
+    // human or not, so the random sequence does not depend on who plays, and a slot the
+    // match dresses (a player from the network) then wears its own.
+    coutfit first = game.outfit(0);
     if (index == 0) {
-        hair = options.get_hair();
+        hair = first.hair;
         if (teammatch) {
             shirt = pants = 0;
         } else {
-            pants = options.get_pants();
-            shirt = options.get_shirt();
+            pants = first.pants;
+            shirt = first.shirt;
         }
-        bot = false;
         team = 0;
     } else {
         hair = rand() % 3;
@@ -82,14 +83,18 @@ cplayer *cplayer::init(int index) {
                 shirt = bit ? 2 : 0;
             else
                 shirt = bit;
-            // Dressed exactly as the human: the next outfit instead, so that the
-            // player can tell themselves apart (no extra random number is drawn).
-            if (pants == options.get_pants() && shirt == options.get_shirt())
-                next_outfit(pants, shirt);
+            // Dressed exactly as slot 0: the next outfit instead, so that the player
+            // can tell themselves apart (no extra random number is drawn).
+            if (pants == first.pants && shirt == first.shirt) next_outfit(pants, shirt);
         }
-        bot = !game.human(index);
+        if ((game.dressed >> index) & 1) {
+            coutfit own = game.outfit(index);
+            hair = own.hair;
+            if (!teammatch) pants = own.pants, shirt = own.shirt;
+        }
         team = (index & 1) ? 1 : 0;
     }
+    bot = !game.human(index);
     health = -RESPAWN_TICKS;
     kills = 0;
     slowmotion = 0;
@@ -97,6 +102,16 @@ cplayer *cplayer::init(int index) {
     // A weapon left over from an interrupted match ends here.
     drop_weapon();
     return this;
+}
+
+void cplayer::become_bot() {
+    bot = true;
+    // What a bot's spawn sets, so that a living body plays on at once.
+    route = ROUTE_NONE;
+    reaction = options.get_skill() * BOT_REACTION_PER_SKILL;
+    close_count = 0;
+    hold = -1;
+    grenade_timer = rand() % 2700 + 300;
 }
 
 void cplayer::deinit() {

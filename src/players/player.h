@@ -23,8 +23,8 @@ const int PU_HEALTH = 0, PU_GRENADES = 1, PU_FIRERATE = 2, PU_HEATSEEK = 3, PU_S
 // Bot route commands.
 const int ROUTE_NONE = 0, ROUTE_JUMP = 1, ROUTE_RIGHT = 2, ROUTE_LEFT = 3;
 
-// One fighter in a slot, human or bot. Slot 0 is always human; a match may make others
-// human too (cgame::humans).
+// One fighter in a slot, human or bot, as the match's human slots say (cgame::humans):
+// `bot` follows them, set at init and when a human leaves.
 class cplayer {
   public:
     float angle;       // aim, radians; also the facing
@@ -67,6 +67,7 @@ class cplayer {
     void powerup(int kind);
     void select_weapon(int kind);
     void drop_weapon(); // ends the held weapon (its loop falls silent); none is held after
+    void become_bot();  // plays itself from now on, on from where its human left it
     cplayer *set_angle(float dx, float dy, int spread);
     cbweapon *shoot();
     cplayer *grenade();
