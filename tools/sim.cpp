@@ -201,7 +201,7 @@ int main(int argc, char **argv) {
         if (restless) input.set(human.next());
         bool moved = stats.update();
         if (trace && (t + 1) % trace == 0) printf("tick=%ld sum=%08x\n", t + 1, sim_checksum());
-        recorder.tick(input.now());
+        recorder.tick(game.given);
         if (!moved) continue;
         if (check && broken.empty()) {
             broken = sim_check_invariants();

@@ -22,7 +22,10 @@ int replay_main(const std::string &file, bool update) {
     if (update && !rewrite.open_file(file, r.header.seed, true)) return 1;
     while (!playback.done()) {
         playback.step();
-        if (update) rewrite.tick(input.now());
+        if (!update) continue;
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if ((playback.leaving >> i) & 1) rewrite.leave(i);
+        rewrite.tick(playback.given);
     }
     std::string line = playback.stats.line();
     printf("world_ticks=%ld\n%s\n", playback.stats.world_ticks, line.c_str());
@@ -46,9 +49,13 @@ int replay_main(const std::string &file, bool update) {
         say("  replayed: %s", line.c_str());
         status = 1;
     }
-    if (!update && playback.bad_tick >= 0)
+    if (!update && playback.bad_tick >= 0 && r.header.version >= 2)
+        say("  first differing world hash: tick %ld (recorded %016llx, replayed %016llx)",
+            playback.bad_tick, (unsigned long long)playback.bad_recorded,
+            (unsigned long long)playback.bad_replayed);
+    else if (!update && playback.bad_tick >= 0)
         say("  first differing checksum: tick %ld (recorded %08x, replayed %08x)",
-                playback.bad_tick, playback.bad_recorded, playback.bad_replayed);
+            playback.bad_tick, (unsigned)playback.bad_recorded, (unsigned)playback.bad_replayed);
     else if (status == 1)
         say("  every recorded checksum agrees");
     playback.end();

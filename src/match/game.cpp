@@ -86,7 +86,8 @@ ccontrol cgame::local_control() {
 }
 
 bool cgame::update() {
-    ccontrol in[MAX_PLAYERS] = {};
+    ccontrol *in = given;
+    for (int i = 0; i < MAX_PLAYERS; i++) in[i] = ccontrol{0, 0, 0, 0};
     if (local >= 0 && local < MAX_PLAYERS) in[local] = local_control();
     bool moved = step(in);
     follow();

@@ -33,10 +33,12 @@ class cgame {
     // the tick began (what the pointer showed).
     ccontrol controls[MAX_PLAYERS];
     int point_x[MAX_PLAYERS], point_y[MAX_PLAYERS];
+    // What the last update() gave every slot, slow-motion ticks included (a recording's).
+    ccontrol given[MAX_PLAYERS];
 
     cgame()
         : shake_counter(0), decided(-1), ticks(0), humans(1), local(0), dressed(0), outfits(),
-          controls(), point_x(), point_y() {}
+          controls(), point_x(), point_y(), given() {}
     bool init();  // false when the chosen map cannot be used
     void start(); // the players and power-ups of a match on the map in place
     bool human(int slot) const { return slot >= 0 && slot < MAX_PLAYERS && ((humans >> slot) & 1); }

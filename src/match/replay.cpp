@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "match/game.h"
+#include "match/world.h"
 #include "players/player.h"
 #include "shell/datadir.h"
 #include "shell/input.h"
@@ -137,6 +138,18 @@ bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err) {
         return false;
     }
     h.seed = seed;
+    h.humans = game.humans;
+    h.local = game.human(game.local) ? game.local : -1;
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        coutfit o = game.outfit(i);
+        creplay_player &p = h.players[i];
+        p = creplay_player{((game.dressed >> i) & 1) != 0, o.hair, o.shirt, o.pants, ""};
+        // A name the file cannot hold is left out rather than the match unrecorded.
+        const std::string &name = game.names[i];
+        bool plain = name.size() <= (size_t)REPLAY_NAME_MAX;
+        for (char c : name) plain = plain && c >= 32 && c <= 126;
+        if (plain) p.name = name;
+    }
     return true;
 }
 
@@ -190,7 +203,7 @@ static bool ours(const std::string &base) { return replay_file_name(base); }
 bool crecorder::start(const std::vector<std::string> &names, const creplay_header &h, bool replace) {
     abandon();
     std::string bytes, why;
-    if (!creplay_writer::header(h, bytes)) {
+    if (!writer.start(h, bytes)) {
         unrecorded("the replay header does not fit");
         return false;
     }
@@ -214,9 +227,10 @@ bool crecorder::start(const std::vector<std::string> &names, const creplay_heade
         unrecorded("cannot write " + first + ": " + why);
         return false;
     }
-    writer.clear();
     pending.clear();
     failed = false;
+    own_checks = true;
+    checked = 0;
     return true;
 }
 
@@ -285,22 +299,39 @@ void crecorder::write_out() {
     pending.clear();
 }
 
-void crecorder::tick(const ctick_input &in) {
-    if (out.fd < 0) return;
-    if (writer.ticks() >= REPLAY_MAX_TICKS) {
-        // The reader takes no more: the file ends here, playable up to this tick.
-        say("krag: the replay %s has reached %ld ticks, the most a replay holds; the rest "
-            "of the match is not recorded",
-            path.c_str(), REPLAY_MAX_TICKS);
-        if (hold) failed = true;
-        abandon();
-        return;
-    }
+bool crecorder::open() {
+    if (out.fd < 0) return false;
+    if (writer.ticks() < REPLAY_MAX_TICKS) return true;
+    // The reader takes no more: the file ends here, playable up to this tick.
+    say("krag: the replay %s has reached %ld ticks, the most a replay holds; the rest "
+        "of the match is not recorded",
+        path.c_str(), REPLAY_MAX_TICKS);
+    if (hold) failed = true;
+    abandon();
+    return false;
+}
+
+void crecorder::tick(const ccontrol in[MAX_PLAYERS]) {
+    if (!open()) return;
     writer.tick(in, pending);
-    if (writer.ticks() % REPLAY_CHECK_TICKS == 0) {
-        writer.checksum(world_checksum(), pending);
+    if (own_checks && writer.ticks() % REPLAY_CHECK_TICKS == 0) {
+        checked = writer.ticks();
+        writer.checksum(world_hash(), pending);
         write_out();
     }
+}
+
+void crecorder::leave(int slot) {
+    if (out.fd >= 0) writer.leave(slot, pending);
+}
+
+void crecorder::check(uint64_t hash) {
+    own_checks = false;
+    // One to a tick: the reader refuses a second.
+    if (out.fd < 0 || writer.ticks() == 0 || writer.ticks() == checked) return;
+    checked = writer.ticks();
+    writer.checksum(hash, pending);
+    write_out();
 }
 
 bool crecorder::close(const std::string &result) {
@@ -338,7 +369,7 @@ bool crecording::init(const std::string &dir) {
 
 void crecording::update() {
     stats.update();
-    file.tick(input.now());
+    file.tick(game.given);
 }
 
 void crecording::draw() { game.draw(); }
@@ -396,10 +427,23 @@ bool cplayback::load(const std::string &path, std::string &err, bool any_map) {
     return trouble == REPLAY_PLAYABLE;
 }
 
+// The match's slots: who is human, whom the view follows, outfits and names.
+static void put_slots(cgame &to, const cgame &from) {
+    to.humans = from.humans;
+    to.local = from.local;
+    to.dressed = from.dressed;
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        to.outfits[i] = from.outfits[i];
+        to.names[i] = from.names[i];
+    }
+}
+
 bool cplayback::begin(std::string &err) {
     end();
     saved = options;
-    const creplay_settings &s = replay.header.settings;
+    put_slots(kept, game);
+    const creplay_header &h = replay.header;
+    const creplay_settings &s = h.settings;
     options.gametype = s.gametype;
     options.bots = s.bots;
     options.skill = s.skill;
@@ -413,9 +457,21 @@ bool cplayback::begin(std::string &err) {
     options.firerate = s.firerate;
     options.heatseek = s.heatseek;
     options.slowmotion = s.slowmotion;
-    options.level = map.find(replay.header.map.c_str());
+    options.level = map.find(h.map.c_str());
+    game.humans = h.humans;
+    game.dressed = 0;
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        const creplay_player &p = h.players[i];
+        if (((h.humans >> i) & 1) && p.dressed) game.dressed |= 1u << i;
+        game.outfits[i] = coutfit{p.hair, p.shirt, p.pants};
+        game.names[i] = p.name;
+    }
+    // A host without a player recorded no view of its own: the first human's, or slot 0's.
+    game.local = h.local;
+    for (int i = MAX_PLAYERS - 1; i >= 0 && game.local < 0; i--)
+        if (((h.humans >> i) & 1) || i == 0) game.local = i;
 
-    srand(replay.header.seed);
+    srand(h.seed);
     stats.clear();
     cursor.restart();
     next_check = 0;
@@ -423,7 +479,8 @@ bool cplayback::begin(std::string &err) {
     if (!game.init()) {
         game.quit();
         options = saved;
-        err = "its map " + replay.header.map + " cannot be loaded";
+        put_slots(game, kept);
+        err = "its map " + h.map + " cannot be loaded";
         trouble = REPLAY_NO_MAP;
         return false;
     }
@@ -433,12 +490,26 @@ bool cplayback::begin(std::string &err) {
 
 void cplayback::step() {
     if (!running || cursor.done()) return;
-    input.set(cursor.next());
-    stats.update();
+    if (replay.header.version >= 2) {
+        cursor.next(given, leaving);
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if ((leaving >> i) & 1) game.leave(i);
+        // The crosshair shows where the followed slot aimed, in its view.
+        const ccontrol &c = given[game.local];
+        const cplayer &p = players[game.local];
+        input.set(ctick_input{c.actions, c.aim_x - p.view_x, c.aim_y - p.view_y, c.buttons, false});
+        stats.update(given);
+        game.follow();
+    } else {
+        input.set(cursor.next());
+        leaving = 0;
+        stats.update();
+        for (int i = 0; i < MAX_PLAYERS; i++) given[i] = game.given[i];
+    }
     while (next_check < replay.checks.size() && replay.checks[next_check].tick <= stats.ticks) {
         const creplay_check &c = replay.checks[next_check++];
         if (c.tick != stats.ticks || bad_tick >= 0) continue;
-        uint32_t sum = world_checksum();
+        uint64_t sum = replay.header.version >= 2 ? world_hash() : world_checksum();
         if (sum != c.sum) {
             bad_tick = c.tick;
             bad_recorded = c.sum;
@@ -451,6 +522,7 @@ void cplayback::end() {
     if (!running) return;
     game.quit();
     options = saved;
+    put_slots(game, kept);
     input.clear();
     running = false;
 }

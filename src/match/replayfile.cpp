@@ -12,12 +12,17 @@
 #include "world/mapname.h"
 
 static const uint8_t MAGIC[4] = {'K', 'R', 'R', 0x1a};
-static const int TAG_CHECKSUM = 0x03, TAG_TRAILER = 0x07;
+static const int TAG_CHECKSUM = 0x03, TAG_TRAILER = 0x07, TAG_LEAVE = 0x0b;
 static const int TINY_FIRST = 2, TINY_LAST = 50; // one-byte pointer moves: T >> 2 in this range
 static const int TINY_REACH = 3;
 static const int POINTER_SAME = 0, POINTER_SMALL = 1, POINTER_FULL = 2;
 static const int HAS_ACTIONS = 4, HAS_BUTTONS = 8;
-static const int POINTER_LIMIT = 32767; // pointer coordinates stay within +-this
+static const int POINTER_LIMIT = REPLAY_AIM_LIMIT;
+// Version 2: the kinds of record by T & 3, and a change byte's one-byte aim moves.
+static const int V2_CHANGE = 0, V2_RUN = 1, V2_OTHER = 3;
+static const int AIM_TINY = 0x80, AIM_TINY_REACH = 5, AIM_TINY_SIDE = 2 * AIM_TINY_REACH + 1;
+static const int CHANGE_BITS = 3 | HAS_ACTIONS | HAS_BUTTONS;
+static const int NO_SLOT = 255;
 static const int ALL_BUTTONS = BUTTON_LEFT | BUTTON_RIGHT | BUTTON_MIDDLE;
 static const int PU_BITS = 31;
 
@@ -69,9 +74,34 @@ static bool same_input(const ctick_input &a, const ctick_input &b) {
 
 static ctick_input no_input() { return ctick_input{0, 0, 0, 0, false}; }
 
+static bool put_outfit(std::string &out, const creplay_player &p) {
+    if (!p.dressed) {
+        put_u8(out, REPLAY_NO_OUTFIT);
+        return true;
+    }
+    for (int v : {p.hair, p.shirt, p.pants})
+        if (v < 0 || v > 2) return false;
+    put_u8(out, p.hair * 9 + p.shirt * 3 + p.pants);
+    return true;
+}
+
+static bool printable(const std::string &s) {
+    for (char c : s)
+        if (c < 32 || c > 126) return false;
+    return true;
+}
+
 bool creplay_writer::header(const creplay_header &h, std::string &out) {
+    creplay_writer w;
+    return w.start(h, out);
+}
+
+bool creplay_writer::start(const creplay_header &h, std::string &out) {
+    clear();
+    if (h.version < 1 || h.version > REPLAY_VERSION) return false;
+    version = h.version;
     out.append((const char *)MAGIC, 4);
-    put_u16(out, REPLAY_VERSION);
+    put_u16(out, h.version);
     if (!put_text(out, h.game_version)) return false;
     const creplay_settings &s = h.settings;
     for (int v : {s.gametype, s.bots, s.skill, s.kills, s.blood, s.hair, s.shirt, s.pants})
@@ -81,13 +111,98 @@ bool creplay_writer::header(const creplay_header &h, std::string &out) {
     if (!put_text(out, h.map)) return false;
     put_u32(out, h.map_checksum);
     put_u32(out, h.seed);
+    if (version == 1) return true;
+
+    // The slots a match has are 0 to bots; only they can be human.
+    unsigned slots = s.bots >= 0 && s.bots < MAX_PLAYERS ? (2u << s.bots) - 1 : 0;
+    if (h.humans & ~slots) return false;
+    if (h.local != -1 && !(h.local >= 0 && h.local < MAX_PLAYERS && ((h.humans >> h.local) & 1)))
+        return false;
+    humans = h.humans;
+    put_u8(out, (int)h.humans);
+    put_u8(out, h.local == -1 ? NO_SLOT : h.local);
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        if (!((h.humans >> i) & 1)) continue;
+        const creplay_player &p = h.players[i];
+        if ((int)p.name.size() > REPLAY_NAME_MAX || !printable(p.name) || !put_outfit(out, p))
+            return false;
+        put_text(out, p.name);
+    }
     return true;
 }
 
 void creplay_writer::clear() {
+    version = 1;
     written = held = no_input();
+    humans = 0;
+    for (ccontrol &c : last) c = ccontrol{0, 0, 0, 0};
     held_ticks = 0;
     count = 0;
+}
+
+static bool same_control(const ccontrol &a, const ccontrol &b) {
+    return a.actions == b.actions && a.buttons == b.buttons && a.aim_x == b.aim_x &&
+           a.aim_y == b.aim_y;
+}
+
+// A control as the file can hold it: buttons it knows, aim within its reach.
+static ccontrol storable(const ccontrol &c) {
+    auto clamp = [](int v) { return v < -POINTER_LIMIT ? -POINTER_LIMIT : v > POINTER_LIMIT ? POINTER_LIMIT : v; };
+    return ccontrol{c.actions, c.buttons & ALL_BUTTONS, clamp(c.aim_x), clamp(c.aim_y)};
+}
+
+// A slot's change byte and its fields, from its last control to its new one.
+static void put_change(std::string &out, const ccontrol &was, const ccontrol &now) {
+    long dx = (long)now.aim_x - was.aim_x, dy = (long)now.aim_y - was.aim_y;
+    if (now.actions == was.actions && now.buttons == was.buttons && labs(dx) <= AIM_TINY_REACH &&
+        labs(dy) <= AIM_TINY_REACH) {
+        put_u8(out, AIM_TINY | (int)((dy + AIM_TINY_REACH) * AIM_TINY_SIDE + dx + AIM_TINY_REACH));
+        return;
+    }
+    int c = 0;
+    if (dx != 0 || dy != 0)
+        c = (dx >= -8 && dx <= 7 && dy >= -8 && dy <= 7) ? POINTER_SMALL : POINTER_FULL;
+    if (now.actions != was.actions) c |= HAS_ACTIONS;
+    if (now.buttons != was.buttons) c |= HAS_BUTTONS;
+    put_u8(out, c);
+    if (c & HAS_ACTIONS) put_varint(out, now.actions);
+    if (c & HAS_BUTTONS) put_u8(out, now.buttons);
+    if ((c & 3) == POINTER_SMALL) put_u8(out, (int)((dx + 8) << 4 | (dy + 8)));
+    if ((c & 3) == POINTER_FULL) {
+        put_varint(out, zigzag(dx));
+        put_varint(out, zigzag(dy));
+    }
+}
+
+void creplay_writer::tick(const ccontrol in[MAX_PLAYERS], std::string &out) {
+    ccontrol now[MAX_PLAYERS];
+    unsigned changed = 0;
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        now[i] = storable(in[i]);
+        if (((humans >> i) & 1) && !same_control(now[i], last[i])) changed |= 1u << i;
+    }
+    count++;
+    if (!changed) {
+        held_ticks++;
+        return;
+    }
+    flush(out);
+    put_u8(out, (int)(changed << 2) | V2_CHANGE);
+    for (int i = 0; i < MAX_PLAYERS; i++)
+        if ((changed >> i) & 1) {
+            put_change(out, last[i], now[i]);
+            last[i] = now[i];
+        }
+}
+
+bool creplay_writer::leave(int slot, std::string &out) {
+    if (version < 2 || slot < 0 || slot >= MAX_PLAYERS || !((humans >> slot) & 1)) return false;
+    flush(out);
+    put_u8(out, TAG_LEAVE);
+    put_u8(out, slot);
+    humans &= ~(1u << slot);
+    last[slot] = ccontrol{0, 0, 0, 0};
+    return true;
 }
 
 void creplay_writer::tick(const ctick_input &in, std::string &out) {
@@ -100,6 +215,16 @@ void creplay_writer::tick(const ctick_input &in, std::string &out) {
 
 void creplay_writer::flush(std::string &out) {
     if (held_ticks == 0) return;
+    if (version >= 2) {
+        if (held_ticks < 64) {
+            put_u8(out, (int)held_ticks << 2 | V2_RUN);
+        } else {
+            put_u8(out, V2_RUN);
+            put_varint(out, (uint64_t)held_ticks);
+        }
+        held_ticks = 0;
+        return;
+    }
     int tag = 0;
     long dx = (long)held.x - written.x, dy = (long)held.y - written.y;
     if (held_ticks == 1 && held.actions == written.actions && held.buttons == written.buttons &&
@@ -128,11 +253,12 @@ void creplay_writer::flush(std::string &out) {
     held_ticks = 0;
 }
 
-void creplay_writer::checksum(uint32_t sum, std::string &out) {
+void creplay_writer::checksum(uint64_t sum, std::string &out) {
     flush(out);
     put_u8(out, TAG_CHECKSUM);
     put_varint(out, (uint64_t)count);
-    put_u32(out, sum);
+    put_u32(out, (uint32_t)sum);
+    if (version >= 2) put_u32(out, (uint32_t)(sum >> 32));
 }
 
 void creplay_writer::trailer(const std::string &result, std::string &out) {
@@ -166,6 +292,12 @@ struct reader {
         p += 4;
         return true;
     }
+    bool u64(uint64_t &v) {
+        uint32_t lo = 0, hi = 0;
+        if (!u32(lo) || !u32(hi)) return false;
+        v = (uint64_t)hi << 32 | lo;
+        return true;
+    }
     // False when the bytes run out; `big` is set when the value needs more than 63 bits.
     bool varint(uint64_t &v, bool &big) {
         v = 0;
@@ -189,12 +321,6 @@ struct reader {
     }
 };
 
-bool printable(const std::string &s) {
-    for (char c : s)
-        if (c < 32 || c > 126) return false;
-    return true;
-}
-
 bool fail(std::string &err, const char *what) {
     err = what;
     return false;
@@ -208,6 +334,48 @@ bool setting(reader &r, int &v, int lo, int hi, const char *name, std::string &e
         snprintf(buf, sizeof buf, "the %s setting %d is out of range (%d-%d)", name, v, lo, hi);
         err = buf;
         return false;
+    }
+    return true;
+}
+
+// Version 2's human slots, the followed one and each human's outfit and name.
+bool read_cast(reader &r, creplay_header &h, std::string &err) {
+    int humans, local;
+    char buf[128];
+    if (!r.u8(humans) || !r.u8(local)) return fail(err, "the header is cut short");
+    int slots = h.settings.bots + 1;
+    if (humans >> slots) {
+        snprintf(buf, sizeof buf, "the human slots 0x%02x are not all among the match's %d slots",
+                 humans, slots);
+        err = buf;
+        return false;
+    }
+    h.humans = (unsigned)humans;
+    h.local = local == NO_SLOT ? -1 : local;
+    if (local != NO_SLOT && (local >= MAX_PLAYERS || !((humans >> local) & 1))) {
+        snprintf(buf, sizeof buf, "the followed slot %d is not a human slot", local);
+        err = buf;
+        return false;
+    }
+    for (int i = 0; i < MAX_PLAYERS; i++) {
+        if (!((humans >> i) & 1)) continue;
+        creplay_player &p = h.players[i];
+        int outfit;
+        if (!r.u8(outfit) || !r.text(p.name)) return fail(err, "the header is cut short");
+        if (outfit > REPLAY_NO_OUTFIT) {
+            snprintf(buf, sizeof buf, "slot %d's outfit %d is out of range (0-%d)", i, outfit,
+                     REPLAY_NO_OUTFIT);
+            err = buf;
+            return false;
+        }
+        p.dressed = outfit != REPLAY_NO_OUTFIT;
+        if (p.dressed) p.hair = outfit / 9, p.shirt = outfit / 3 % 3, p.pants = outfit % 3;
+        if ((int)p.name.size() > REPLAY_NAME_MAX || !printable(p.name)) {
+            snprintf(buf, sizeof buf, "slot %d's name is not %d printable characters at most", i,
+                     REPLAY_NAME_MAX);
+            err = buf;
+            return false;
+        }
     }
     return true;
 }
@@ -250,7 +418,13 @@ bool read_header(reader &r, creplay_header &h, std::string &err) {
     if (!r.text(h.map)) return fail(err, "the header is cut short");
     if (map_file_name_problem(h.map)) return fail(err, "the map name is not a map file name");
     if (!r.u32(h.map_checksum) || !r.u32(h.seed)) return fail(err, "the header is cut short");
-    return true;
+    for (creplay_player &p : h.players) p = creplay_player{false, 0, 0, 0, ""};
+    if (h.version == 1) { // one human, in slot 0
+        h.humans = 1;
+        h.local = 0;
+        return true;
+    }
+    return read_cast(r, h, err);
 }
 
 // Applies a pointer delta; false when it leaves the allowed range.
@@ -265,26 +439,19 @@ long unzigzag(uint64_t v) { return (v & 1) ? -(long)(v >> 1) - 1 : (long)(v >> 1
 
 enum { RECORD_OK, RECORD_CUT, RECORD_BAD };
 
-// One run record after its tag; fills `in` from the previous input.
-int read_run(reader &r, int tag, ctick_input &in, long &count, std::string &err) {
+// The fields a v1 run tag or a v2 change byte announces (actions, buttons, pointer or
+// aim), applied to the last values.
+int read_fields(reader &r, int tag, unsigned &actions, int &buttons, int &x, int &y,
+                std::string &err) {
     uint64_t v;
     bool big;
-    count = tag >> 4;
-    if (count == 0) {
-        if (!r.varint(v, big)) return RECORD_CUT;
-        if (big || v == 0 || v > (uint64_t)REPLAY_MAX_TICKS) {
-            err = "a run of ticks has an impossible length";
-            return RECORD_BAD;
-        }
-        count = (long)v;
-    }
     if (tag & HAS_ACTIONS) {
         if (!r.varint(v, big)) return RECORD_CUT;
         if (big || v > 0xffffffffu) {
             err = "a tick's action bits do not fit 32 bits";
             return RECORD_BAD;
         }
-        in.actions = (unsigned)v;
+        actions = (unsigned)v;
     }
     if (tag & HAS_BUTTONS) {
         int b;
@@ -293,7 +460,7 @@ int read_run(reader &r, int tag, ctick_input &in, long &count, std::string &err)
             err = "a tick has unknown mouse buttons";
             return RECORD_BAD;
         }
-        in.buttons = b;
+        buttons = b;
     }
     long dx = 0, dy = 0;
     if ((tag & 3) == POINTER_SMALL) {
@@ -312,13 +479,178 @@ int read_run(reader &r, int tag, ctick_input &in, long &count, std::string &err)
         dx = unzigzag(ux);
         dy = unzigzag(uy);
     }
-    if (!move_pointer(in.x, dx) || !move_pointer(in.y, dy)) {
+    if (!move_pointer(x, dx) || !move_pointer(y, dy)) {
         err = "the pointer moves off any screen";
         return RECORD_BAD;
     }
     return RECORD_OK;
 }
 
+// A run length: a varint of 1 to the most ticks a replay holds.
+int read_count(reader &r, long &count, std::string &err) {
+    uint64_t v;
+    bool big;
+    if (!r.varint(v, big)) return RECORD_CUT;
+    if (big || v == 0 || v > (uint64_t)REPLAY_MAX_TICKS) {
+        err = "a run of ticks has an impossible length";
+        return RECORD_BAD;
+    }
+    count = (long)v;
+    return RECORD_OK;
+}
+
+// One run record after its tag; fills `in` from the previous input.
+int read_run(reader &r, int tag, ctick_input &in, long &count, std::string &err) {
+    count = tag >> 4;
+    if (count == 0) {
+        int got = read_count(r, count, err);
+        if (got != RECORD_OK) return got;
+    }
+    return read_fields(r, tag, in.actions, in.buttons, in.x, in.y, err);
+}
+
+// One record of a version 2 body, as read.
+struct crecord2 {
+    int tag;
+    long count;     // ticks it plays (changes and runs)
+    uint64_t ticks; // a checkpoint's or the trailer's tick count
+    bool big;       // that count needs over 63 bits
+    uint64_t sum;   // a checkpoint's hash
+    int slot;       // the slot that leaves
+    std::string line;
+};
+
+// Reads one version 2 record, applying its changes to every slot's control `now` and
+// its leave to `humans`.
+int read_record2(reader &r, ccontrol now[MAX_PLAYERS], unsigned &humans, crecord2 &rec,
+                 std::string &err) {
+    char buf[96];
+    rec.count = 0;
+    if (!r.u8(rec.tag)) return RECORD_CUT;
+    int tag = rec.tag;
+    if ((tag & 3) == V2_CHANGE) {
+        unsigned changed = (unsigned)tag >> 2;
+        if (changed == 0 || (changed & ~humans)) {
+            snprintf(buf, sizeof buf, "a tick changes slots 0x%02x, not all human", changed);
+            err = buf;
+            return RECORD_BAD;
+        }
+        for (int i = 0; i < MAX_PLAYERS; i++) {
+            if (!((changed >> i) & 1)) continue;
+            ccontrol &c = now[i];
+            int b;
+            if (!r.u8(b)) return RECORD_CUT;
+            if (b & AIM_TINY) {
+                int index = b & ~AIM_TINY;
+                if (index >= AIM_TINY_SIDE * AIM_TINY_SIDE) {
+                    err = "a one-byte aim move is out of range";
+                    return RECORD_BAD;
+                }
+                if (!move_pointer(c.aim_x, index % AIM_TINY_SIDE - AIM_TINY_REACH) ||
+                    !move_pointer(c.aim_y, index / AIM_TINY_SIDE - AIM_TINY_REACH)) {
+                    err = "the pointer moves off any screen";
+                    return RECORD_BAD;
+                }
+                continue;
+            }
+            if ((b & ~CHANGE_BITS) || (b & 3) == 3) {
+                snprintf(buf, sizeof buf, "slot %d's change byte 0x%02x is malformed", i, b);
+                err = buf;
+                return RECORD_BAD;
+            }
+            int got = read_fields(r, b, c.actions, c.buttons, c.aim_x, c.aim_y, err);
+            if (got != RECORD_OK) return got;
+        }
+        rec.count = 1;
+        return RECORD_OK;
+    }
+    if ((tag & 3) == V2_RUN) {
+        rec.count = tag >> 2;
+        return rec.count ? RECORD_OK : read_count(r, rec.count, err);
+    }
+    if (tag == TAG_CHECKSUM) {
+        if (!r.varint(rec.ticks, rec.big) || !r.u64(rec.sum)) return RECORD_CUT;
+        return RECORD_OK;
+    }
+    if (tag == TAG_TRAILER) {
+        if (!r.varint(rec.ticks, rec.big) || !r.text(rec.line)) return RECORD_CUT;
+        return RECORD_OK;
+    }
+    if (tag == TAG_LEAVE) {
+        if (!r.u8(rec.slot)) return RECORD_CUT;
+        if (rec.slot >= MAX_PLAYERS || !((humans >> rec.slot) & 1)) {
+            snprintf(buf, sizeof buf, "slot %d turns bot but is no human", rec.slot);
+            err = buf;
+            return RECORD_BAD;
+        }
+        humans &= ~(1u << rec.slot);
+        now[rec.slot] = ccontrol{0, 0, 0, 0};
+        return RECORD_OK;
+    }
+    snprintf(buf, sizeof buf, "unknown record 0x%02x", tag);
+    err = buf;
+    return RECORD_BAD;
+}
+
+// A checkpoint must follow its tick, one to a tick.
+bool check_in_place(uint64_t t, bool big, const creplay &out, std::string &err) {
+    if (!big && t == (uint64_t)out.ticks &&
+        (out.checks.empty() || out.checks.back().tick != out.ticks))
+        return true;
+    char buf[160];
+    snprintf(buf, sizeof buf, "a checksum is labelled tick %llu but follows tick %ld",
+             (unsigned long long)t, out.ticks);
+    err = buf;
+    return false;
+}
+
+// A trailer must count the body's ticks, hold plain text and end the file.
+bool trailer_fits(uint64_t t, bool big, const std::string &line, const reader &r,
+                  creplay &out, std::string &err) {
+    if (big || t != (uint64_t)out.ticks) {
+        char buf[160];
+        snprintf(buf, sizeof buf, "the trailer counts %s%llu ticks but the body holds %ld",
+                 big ? "over " : "", (unsigned long long)t, out.ticks);
+        err = buf;
+        return false;
+    }
+    if (!printable(line)) return fail(err, "the result line is not plain text");
+    if (r.p != r.end) return fail(err, "there are bytes after the trailer");
+    out.finished = true;
+    out.trailer_ticks = (long)t;
+    out.result = line;
+    return true;
+}
+
+// A version 2 body: every record checked, its bytes kept for the cursor.
+bool read_body2(reader &r, creplay &out, std::string &err) {
+    const uint8_t *start = r.p;
+    ccontrol now[MAX_PLAYERS] = {};
+    unsigned humans = out.header.humans;
+    crecord2 rec;
+    for (const uint8_t *whole = r.p; r.p < r.end; whole = r.p) {
+        int got = read_record2(r, now, humans, rec, err);
+        if (got == RECORD_BAD) return false;
+        if (got == RECORD_CUT) {
+            out.cut = true;
+            r.p = whole;
+            break;
+        }
+        if (rec.count > REPLAY_MAX_TICKS - out.ticks) return fail(err, "more ticks than a replay may hold");
+        out.ticks += rec.count;
+        if (rec.tag == TAG_CHECKSUM) {
+            if (!check_in_place(rec.ticks, rec.big, out, err)) return false;
+            out.checks.push_back(creplay_check{out.ticks, rec.sum});
+        } else if (rec.tag == TAG_LEAVE) {
+            out.leaves.push_back(creplay_leave{out.ticks, rec.slot});
+        } else if (rec.tag == TAG_TRAILER) {
+            if (!trailer_fits(rec.ticks, rec.big, rec.line, r, out, err)) return false;
+            break;
+        }
+    }
+    out.body.assign((const char *)start, (size_t)(r.p - start));
+    return true;
+}
 } // namespace
 
 bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &err) {
@@ -329,6 +661,7 @@ bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &er
     out.cut = false;
     reader r{data, data + size};
     if (!read_header(r, out.header, err)) return false;
+    if (out.header.version >= 2) return read_body2(r, out, err);
 
     ctick_input in = no_input();
     char buf[160];
@@ -360,18 +693,14 @@ bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &er
             uint64_t t;
             bool big;
             creplay_check c;
-            if (!r.varint(t, big) || !r.u32(c.sum)) {
+            uint32_t sum;
+            if (!r.varint(t, big) || !r.u32(sum)) {
                 out.cut = true;
                 return true;
             }
-            if (big || t != (uint64_t)out.ticks ||
-                (!out.checks.empty() && out.checks.back().tick == out.ticks)) {
-                snprintf(buf, sizeof buf, "a checksum is labelled tick %llu but follows tick %ld",
-                         (unsigned long long)t, out.ticks);
-                err = buf;
-                return false;
-            }
+            if (!check_in_place(t, big, out, err)) return false;
             c.tick = out.ticks;
+            c.sum = sum;
             out.checks.push_back(c);
         } else if (tag == TAG_TRAILER) {
             uint64_t t;
@@ -381,18 +710,7 @@ bool read_replay(const uint8_t *data, size_t size, creplay &out, std::string &er
                 out.cut = true;
                 return true;
             }
-            if (big || t != (uint64_t)out.ticks) {
-                snprintf(buf, sizeof buf, "the trailer counts %s%llu ticks but the body holds %ld",
-                         big ? "over " : "", (unsigned long long)t, out.ticks);
-                err = buf;
-                return false;
-            }
-            if (!printable(line)) return fail(err, "the result line is not plain text");
-            if (r.p != r.end) return fail(err, "there are bytes after the trailer");
-            out.finished = true;
-            out.trailer_ticks = (long)t;
-            out.result = line;
-            return true;
+            return trailer_fits(t, big, line, r, out, err);
         } else {
             snprintf(buf, sizeof buf, "unknown record 0x%02x at byte %ld", tag,
                      (long)(r.p - 1 - data));
@@ -440,16 +758,17 @@ bool trailer_at(const uint8_t *tail, size_t at, size_t size, creplay_summary &ou
     return true;
 }
 
-// A checksum record that ends the file (the game writes out its ticks right after one).
-bool checksum_at(const uint8_t *tail, size_t at, size_t size, long &ticks) {
+// A checksum record that ends the file (the game writes out its ticks right after one):
+// a version 1 checksum of 4 bytes after a multiple of REPLAY_CHECK_TICKS, a version 2
+// hash of 8 after a multiple of half that.
+bool checksum_at(const uint8_t *tail, size_t at, size_t size, int version, long &ticks) {
     reader r{tail + at, tail + size};
     int tag;
     uint64_t t;
     bool big;
-    uint32_t sum;
+    int every = version >= 2 ? REPLAY_CHECK_TICKS / 2 : REPLAY_CHECK_TICKS;
     if (!r.u8(tag) || tag != TAG_CHECKSUM || !r.varint(t, big) || big || t == 0 ||
-        t > (uint64_t)REPLAY_MAX_TICKS || t % REPLAY_CHECK_TICKS != 0 || !r.u32(sum) ||
-        r.p != r.end)
+        t > (uint64_t)REPLAY_MAX_TICKS || t % every != 0 || r.end - r.p != (version >= 2 ? 8 : 4))
         return false;
     ticks = (long)t;
     return true;
@@ -475,8 +794,10 @@ bool read_replay_summary(const uint8_t *head, size_t head_size, const uint8_t *t
     // count its line must repeat keeps body bytes from passing for one.
     for (size_t i = 0; i < tail_size; i++)
         if (tail_at + i >= body && trailer_at(tail, i, tail_size, out)) return true;
-    for (size_t n = 6; n <= 9 && n <= tail_size; n++)
-        if (tail_at + tail_size - n >= body && checksum_at(tail, tail_size - n, tail_size, out.ticks))
+    size_t least = out.header.version >= 2 ? 10 : 6; // tag, varint, hash or checksum
+    for (size_t n = least; n <= least + 3 && n <= tail_size; n++)
+        if (tail_at + tail_size - n >= body &&
+            checksum_at(tail, tail_size - n, tail_size, out.header.version, out.ticks))
             return true;
     return true;
 }
@@ -518,6 +839,13 @@ bool read_replay_summary_file(const std::string &path, creplay_summary &out, std
     return read_replay_summary(head, head_size, tail, tail_size, size, out, err);
 }
 
+void creplay_cursor::restart() {
+    run = 0, used = 0, tick = 0;
+    at = 0, left = 0;
+    for (ccontrol &c : now) c = ccontrol{0, 0, 0, 0};
+    humans = replay->header.humans;
+}
+
 const ctick_input &creplay_cursor::next() {
     while (used >= replay->runs[run].count) {
         run++;
@@ -526,4 +854,22 @@ const ctick_input &creplay_cursor::next() {
     used++;
     tick++;
     return replay->runs[run].input;
+}
+
+void creplay_cursor::next(ccontrol in[MAX_PLAYERS], unsigned &leaving) {
+    leaving = 0;
+    const uint8_t *body = (const uint8_t *)replay->body.data();
+    crecord2 rec;
+    std::string err;
+    // The reader has checked every record up to the last tick.
+    while (left == 0) {
+        reader r{body + at, body + replay->body.size()};
+        if (read_record2(r, now, humans, rec, err) != RECORD_OK) break;
+        at = (size_t)(r.p - body);
+        left = rec.count;
+        if (rec.tag == TAG_LEAVE) leaving |= 1u << rec.slot;
+    }
+    left--;
+    tick++;
+    for (int i = 0; i < MAX_PLAYERS; i++) in[i] = now[i];
 }

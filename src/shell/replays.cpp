@@ -68,24 +68,25 @@ static std::vector<int> kills_of(const std::string &result) {
     return kills;
 }
 
-// "WON 20-14", "LOST 9-20": the human's kills (or team's) against the best of the rest.
+// "WON 20-14", "LOST 9-20": the followed slot's kills (or team's) against the best of
+// the rest.
 static std::string outcome(const creplay_summary &s) {
     const char *w = strstr(s.result.c_str(), " winner=");
     int winner = w ? atoi(w + 8) : -1;
     if (winner < 0) return "LEFT AT " + replay_clock(s.ticks);
     std::vector<int> kills = kills_of(s.result);
-    int mine = 0, theirs = 0;
+    int me = s.header.local >= 0 ? s.header.local : 0, mine = 0, theirs = 0;
     bool teams = s.header.settings.gametype == GT_TEAMMATCH;
     for (size_t i = 0; i < kills.size(); i++) {
-        if (teams) // the human is in team 0 with every even slot
-            (i % 2 == 0 ? mine : theirs) += kills[i];
-        else if (i == 0)
+        if (teams) // teams by slot: the even slots against the odd ones
+            ((int)i % 2 == me % 2 ? mine : theirs) += kills[i];
+        else if ((int)i == me)
             mine = kills[i];
         else
             theirs = std::max(theirs, kills[i]);
     }
-    // Slot 0 is the human, and the human plays in team 0.
-    return (winner == 0 ? "WON " : "LOST ") + std::to_string(mine) + "-" + std::to_string(theirs);
+    bool won = teams ? winner == me % 2 : winner == me;
+    return (won ? "WON " : "LOST ") + std::to_string(mine) + "-" + std::to_string(theirs);
 }
 
 creplay_row describe_replay(const std::string &path) {

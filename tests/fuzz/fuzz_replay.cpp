@@ -1,11 +1,12 @@
 // libFuzzer target: any bytes as a replay file. The reader must refuse or accept without
 // reading or writing out of bounds, and what it accepts must keep its promises: the runs
 // add up to the ticks, checksums come in order, a trailer agrees with the body, and
-// writing the ticks again reads back the same.
+// writing the ticks (and in version 2 the slots that leave) again reads back the same.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "match/replayfile.h"
 
@@ -57,17 +58,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Written again, the same ticks come back (kept short so each run stays quick).
     if (r.ticks > 20000) return 0;
     std::string out;
-    if (!creplay_writer::header(r.header, out)) abort();
     creplay_writer w;
+    if (!w.start(r.header, out)) abort();
     creplay_cursor c(&r);
-    while (!c.done())
-        w.tick(c.next(), out);
+    std::vector<ccontrol> v2;
+    size_t leave = 0;
+    while (!c.done()) {
+        if (r.header.version == 1) {
+            w.tick(c.next(), out);
+            continue;
+        }
+        ccontrol in[MAX_PLAYERS];
+        unsigned leaving;
+        long tick = c.ticks_done();
+        c.next(in, leaving);
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if ((leaving >> i) & 1) {
+                if (leave >= r.leaves.size() || r.leaves[leave].tick != tick ||
+                    r.leaves[leave++].slot != i || !w.leave(i, out))
+                    abort();
+            }
+        w.tick(in, out);
+        v2.insert(v2.end(), in, in + MAX_PLAYERS);
+    }
     w.trailer(r.result, out);
     creplay again;
     if (!read_replay((const uint8_t *)out.data(), out.size(), again, err)) abort();
     if (again.ticks != r.ticks || !again.finished) abort();
     creplay_cursor a(&r), b(&again);
-    while (!a.done())
-        if (!same(a.next(), b.next())) abort();
+    if (r.header.version == 1) {
+        while (!a.done())
+            if (!same(a.next(), b.next())) abort();
+        return 0;
+    }
+    for (size_t t = 0; !b.done(); t++) {
+        ccontrol in[MAX_PLAYERS];
+        unsigned leaving;
+        b.next(in, leaving);
+        for (int i = 0; i < MAX_PLAYERS; i++) {
+            const ccontrol &x = in[i], &y = v2[t * MAX_PLAYERS + i];
+            if (x.actions != y.actions || x.buttons != y.buttons || x.aim_x != y.aim_x ||
+                x.aim_y != y.aim_y)
+                abort();
+        }
+    }
     return 0;
 }

@@ -63,12 +63,12 @@ expect 1 "recorded: ticks=3000 winnxr=" "a different result line"
 expect 1 "replayed: $line" "a different result line"
 expect 1 "every recorded checksum agrees" "a different result line"
 
-# A checksum that differs is located: the first one is recorded after tick 100.
+# A world hash that differs is located: the first one is recorded after tick 100.
 cp "$tmp/match.krr" "$tmp/sum.krr"
 at=$(LC_ALL=C grep -obUaP '\x03\x64' "$tmp/sum.krr" | head -1 | cut -d: -f1)
-printf '\x00\x00\x00\x00' | dd of="$tmp/sum.krr" bs=1 seek=$((at + 2)) conv=notrunc 2>/dev/null
+printf '\0\0\0\0\0\0\0\0' | dd of="$tmp/sum.krr" bs=1 seek=$((at + 2)) conv=notrunc 2>/dev/null
 sim "$tmp/sum.krr"
-expect 1 "first differing checksum: tick 100 (recorded 00000000" "a differing checksum"
+expect 1 "first differing world hash: tick 100 (recorded 0000000000000000" "a differing hash"
 
 # --update writes the expectations anew from the same input.
 "$tmp/game/krag-sim" --replay "$tmp/sum.krr" --update >/dev/null 2>&1 || fail "--update"

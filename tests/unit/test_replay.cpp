@@ -192,15 +192,11 @@ TEST_F(Recording, ADivergenceIsLocatedAtAChecksum) {
     std::string path = record(1500);
     std::string err;
     ASSERT_TRUE(playback.load(path, err)) << err;
-    // From tick 650 on, with everybody spawned (and the human still protected), the
-    // human holds jump.
-    creplay &r = playback.replay;
-    long t = 0;
-    for (creplay_run &run : r.runs) {
-        if (t >= 650) run.input.actions |= 1u << ACT_JUMP;
-        t += run.count;
-    }
+    // At tick 650, with everybody spawned, a bot is nudged a pixel aside.
     ASSERT_TRUE(playback.begin(err)) << err;
+    while (playback.ticks_done() < 650)
+        playback.step();
+    players[1].x += 1;
     play_all();
     EXPECT_GE(playback.bad_tick, 700);
     EXPECT_EQ(0, playback.bad_tick % REPLAY_CHECK_TICKS);
@@ -382,7 +378,7 @@ TEST_F(Recording, MapsWithAnyListedNameAreRecordedAndPlayBack) {
 TEST_F(Recording, ARecordingStopsPlayableAtTheLongestReplay) {
     crecorder rec;
     ASSERT_TRUE(rec.open_file(dir + "/long.krr", 1));
-    ctick_input still = {0, 320, 240, 0, false};
+    ccontrol still[MAX_PLAYERS] = {{0, 0, 320, 240}};
     testing::internal::CaptureStderr();
     for (long t = 0; t < REPLAY_MAX_TICKS + 500; t++)
         rec.tick(still);
@@ -554,10 +550,11 @@ TEST_F(Recording, TheListShowsTheNewestFirstAndAClickChoosesOne) {
 static std::string plant(const std::string &dir, const std::string &name, creplay_header h,
                          long ticks, const std::string &line) {
     std::string bytes;
-    creplay_writer::header(h, bytes);
     creplay_writer w;
+    w.start(h, bytes);
+    ccontrol still[MAX_PLAYERS] = {{0, 0, 5, 5}};
     for (long t = 1; t <= ticks; t++) {
-        w.tick(ctick_input{0, 5, 5, 0, false}, bytes);
+        w.tick(still, bytes);
         if (t % REPLAY_CHECK_TICKS == 0) w.checksum(7, bytes);
     }
     if (!line.empty()) w.trailer(line, bytes);

@@ -11,7 +11,7 @@ namespace {
 
 creplay_header sample_header() {
     creplay_header h;
-    h.version = REPLAY_VERSION;
+    h.version = 1;
     h.game_version = "1.0";
     h.settings = creplay_settings{2, 5, 0, 25, 8, 2, 1, 0, true, false, true, false, true};
     h.map = "dunes.krm";
