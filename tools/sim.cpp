@@ -31,6 +31,7 @@ static void usage() {
             "                [--record FILE.krr [--restless]]\n"
             "                [--trace N] [--rollback-check D]\n"
             "       krag-sim --replay FILE.krr [--map FILE.krm] [--update]\n"
+            "       krag-sim --replay A.krr B.krr [--map FILE.krm]\n"
             "       krag-sim --join HOST[:PORT] [--restless] [--link DELAY_MS:JITTER_MS:LOSS_PCT]\n"
             "  --check   verify the match invariants every tick (exit 4 on a broken one)\n"
             "  --stuck   report bots that stay within 32 px for over 20 s unplanted,\n"
@@ -41,7 +42,10 @@ static void usage() {
             "  --replay  play a recorded match and compare it with its recording: exit 0\n"
             "            same result, 1 different, 2 bad file, 3 unfinished recording;\n"
             "            --update writes the file anew with this game's results;\n"
-            "            --map: the map file it needs, when it is in no map folder\n"
+            "            --map: the map file it needs, when it is in no map folder; with\n"
+            "            two files, plays both and names the first tick after which\n"
+            "            their worlds differ and the part that does: exit 0 when\n"
+            "            they never do, 1 when they do or one is longer\n"
             "  --trace   print tick=T sum=CHECKSUM of the world every N ticks\n"
             "  --rollback-check D  slots 0 and 2 are scripted humans; every tick the\n"
             "            world runs 1 to D ticks ahead on wrong inputs and comes back:\n"
@@ -75,7 +79,7 @@ int main(int argc, char **argv) {
     long rollback = 0;
     int force = -1;
     bool check = false, stuck = false, restless = false, update = false;
-    std::string record, replay, join;
+    std::string record, replay, other, join;
     clink_settings link;
     bool lossy = false;
     for (int i = 1; i < argc; i++) {
@@ -100,7 +104,10 @@ int main(int argc, char **argv) {
         else if (a == "--check") check = true;
         else if (a == "--record") record = absolute_path(value());
         else if (a == "--restless") restless = true;
-        else if (a == "--replay") replay = absolute_path(value());
+        else if (a == "--replay") {
+            replay = absolute_path(value());
+            if (i + 1 < argc && argv[i + 1][0] != '-') other = absolute_path(value());
+        }
         else if (a == "--update") update = true;
         else if (a == "--join") join = value();
         else if (a == "--link") { if (!parse_link(value(), link)) usage(); lossy = true; }
@@ -118,7 +125,10 @@ int main(int argc, char **argv) {
     if (!enter_data_dir("krag-sim", "")) return 1;
 
     // A replay carries its own settings: nothing else goes with it but its map's file.
-    if (!replay.empty() && argc != 3 + (update ? 1 : 0) + (mapname.empty() ? 0 : 2)) usage();
+    if (!replay.empty() &&
+        argc != 3 + (update ? 1 : 0) + (mapname.empty() ? 0 : 2) + (other.empty() ? 0 : 1))
+        usage();
+    if (update && !other.empty()) usage();
     if (update && replay.empty()) usage();
     if (!join.empty()) {
         // The host chooses everything else.
@@ -159,7 +169,7 @@ int main(int argc, char **argv) {
             say("krag-sim: %s cannot be used: %s", mapfile.c_str(), map.problem.c_str());
             return 2;
         }
-        return replay_main(replay, update);
+        return other.empty() ? replay_main(replay, update) : compare_main(replay, other);
     }
     if (type >= 0) options.gametype = (int)type;
     if (bots >= 0) options.bots = (int)bots;

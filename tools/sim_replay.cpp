@@ -2,10 +2,14 @@
 // date, and a restless stand-in for the human in recorded headless matches.
 #include "sim_replay.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "match/replay.h"
+#include "match/world.h"
 #include "players/player.h"
 #include "shell/say.h"
 
@@ -60,6 +64,65 @@ int replay_main(const std::string &file, bool update) {
         say("  every recorded checksum agrees");
     playback.end();
     return status;
+}
+
+// Plays a replay from its start, calling `at` with the ticks played after the start
+// and after every tick until it returns false. False, saying why, when it cannot play.
+static bool play_through(const std::string &file, const std::function<bool(long)> &at) {
+    std::string err;
+    if (!playback.load(file, err) || !playback.begin(err)) {
+        say("krag-sim: %s: %s", file.c_str(), err.c_str());
+        return false;
+    }
+    bool more = at(0);
+    while (more && !playback.done()) {
+        playback.step();
+        more = at(playback.ticks_done());
+    }
+    playback.end();
+    return true;
+}
+
+int compare_main(const std::string &a, const std::string &b) {
+    std::vector<uint64_t> hashes; // of a's world after each tick
+    if (!play_through(a, [&](long) {
+            hashes.push_back(world_hash());
+            return true;
+        }))
+        return 2;
+    long apart = -1, played = 0;
+    std::vector<uint64_t> parts; // of b's world where they part
+    auto part_hashes = [&]() {
+        parts.clear();
+        for (int i = 0; i < world_part_count(); i++) parts.push_back(world_part_hash(i));
+    };
+    if (!play_through(b, [&](long t) {
+            played = t;
+            if (t < (long)hashes.size() && world_hash() == hashes[t]) return true;
+            if (t < (long)hashes.size()) apart = t, part_hashes();
+            return false;
+        }))
+        return 2;
+    long ticks_a = (long)hashes.size() - 1;
+    if (apart < 0 && played == ticks_a) {
+        printf("the worlds agree on all %ld ticks\n", ticks_a);
+        return 0;
+    }
+    if (apart < 0) {
+        printf("the worlds agree on the %ld ticks both hold; %s holds %ld, %s %ld\n",
+               std::min(played, ticks_a), a.c_str(), ticks_a, b.c_str(), played);
+        return 1;
+    }
+    // a once more to that tick, to name the first part that differs.
+    std::vector<uint64_t> theirs = parts;
+    play_through(a, [&](long t) {
+        if (t == apart) part_hashes();
+        return t < apart;
+    });
+    int part = 0;
+    while (part < world_part_count() - 1 && parts[part] == theirs[part]) part++;
+    printf("the worlds first differ after tick %ld, in %s\n", apart, world_part_name(part));
+    return 1;
 }
 
 crestless::crestless(unsigned seed) : state(seed * 2654435761u + 1), held{0, 320, 240, 0, false} {

@@ -11,6 +11,11 @@
 // game's checksums and final line (same settings, seed and input).
 int replay_main(const std::string &file, bool update);
 
+// Plays two replays of one match side by side, tick by tick: 0 their worlds agree on
+// every tick, 1 they part (the first tick after which they differ and the first part of
+// the world that does, on stdout) or one is longer, 2 a file cannot play.
+int compare_main(const std::string &a, const std::string &b);
+
 // A stand-in for the human in recorded headless matches: keys pressed and held at
 // random, the pointer drifting over the screen. Its numbers come from a generator of
 // its own, so the world's sequence is not touched.

@@ -210,6 +210,59 @@ TEST_F(Recording, ADivergenceIsLocatedAtAChecksum) {
     EXPECT_EQ(1200, playback.bad_tick);
 }
 
+// Three scripted humans in slots 1, 2 and 4 (slot 0 a bot), dressed and named, the one
+// the view follows leaving mid-match: the recording plays back to the same worlds, with
+// everyone in their slots and clothes, and the leaver a bot from its tick on.
+TEST_F(Recording, SeveralHumansOneLeavingPlayBackToTheSameWorlds) {
+    options.bots = 4;
+    game.humans = game.dressed = 0b10110;
+    game.local = 2;
+    game.outfits[1] = coutfit{2, 1, 0};
+    game.outfits[2] = coutfit{1, 0, 2};
+    game.outfits[4] = coutfit{0, 2, 2};
+    game.names[1] = "ann", game.names[4] = "Zed 4";
+    const long LEAVES = 700;
+    srand(77);
+    ASSERT_TRUE(game.init());
+    crecorder rec;
+    ASSERT_TRUE(rec.open_file(dir + "/three.krr", 77));
+    cmatchstats stats;
+    std::vector<uint64_t> hashes{world_hash()};
+    for (long t = 0; t < 1500; t++) {
+        if (t == LEAVES) game.leave(2), rec.leave(2);
+        ccontrol in[MAX_PLAYERS] = {};
+        for (int i = 0; i < MAX_PLAYERS; i++)
+            if (game.human(i)) in[i] = scripted_control(5, t, i);
+        stats.update(in);
+        rec.tick(in);
+        hashes.push_back(world_hash());
+    }
+    EXPECT_EQ(0b10010u, game.humans);
+    ASSERT_TRUE(rec.close(stats.line()));
+    game.quit();
+    game = cgame();
+
+    std::string err;
+    ASSERT_TRUE(playback.load(dir + "/three.krr", err)) << err;
+    ASSERT_TRUE(playback.begin(err)) << err;
+    EXPECT_EQ(2, game.local);
+    EXPECT_EQ("Zed 4", game.names[4]);
+    EXPECT_TRUE(players[0].bot);
+    EXPECT_EQ(2, players[4].pants);
+    EXPECT_EQ(1, players[2].hair);
+    for (long t = 1; !playback.done(); t++) {
+        playback.step();
+        ASSERT_EQ(hashes[t], world_hash()) << "tick " << t;
+        ASSERT_EQ(t <= LEAVES, !players[2].bot) << "tick " << t;
+    }
+    EXPECT_EQ(15u, playback.replay.checks.size());
+    EXPECT_EQ(-1, playback.bad_tick);
+    EXPECT_EQ(playback.replay.result, playback.stats.line());
+    playback.end();
+    EXPECT_EQ(1u, game.humans); // the match's slots as they were
+    EXPECT_EQ(0, game.local);
+}
+
 TEST_F(Recording, AGameThatDiesMidMatchLeavesAFileUpToItsLastChecksum) {
     ASSERT_TRUE(recording.init(replays_dir));
     for (long t = 0; t < 1250; t++) {
