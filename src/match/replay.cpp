@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "match/game.h"
+#include "match/scoreboard.h"
 #include "match/world.h"
 #include "players/player.h"
 #include "shell/datadir.h"
@@ -145,7 +146,7 @@ bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err) {
         creplay_player &p = h.players[i];
         p = creplay_player{((game.dressed >> i) & 1) != 0, o.hair, o.shirt, o.pants, ""};
         // A name the file cannot hold is left out rather than the match unrecorded.
-        const std::string &name = game.names[i];
+        const std::string &name = scoreboard_name_of(i);
         bool plain = name.size() <= (size_t)REPLAY_NAME_MAX;
         for (char c : name) plain = plain && c >= 32 && c <= 126;
         if (plain) p.name = name;
@@ -427,15 +428,12 @@ bool cplayback::load(const std::string &path, std::string &err, bool any_map) {
     return trouble == REPLAY_PLAYABLE;
 }
 
-// The match's slots: who is human, whom the view follows, outfits and names.
+// The match's slots: who is human, whom the view follows, outfits.
 static void put_slots(cgame &to, const cgame &from) {
     to.humans = from.humans;
     to.local = from.local;
     to.dressed = from.dressed;
-    for (int i = 0; i < MAX_PLAYERS; i++) {
-        to.outfits[i] = from.outfits[i];
-        to.names[i] = from.names[i];
-    }
+    for (int i = 0; i < MAX_PLAYERS; i++) to.outfits[i] = from.outfits[i];
 }
 
 bool cplayback::begin(std::string &err) {
@@ -464,7 +462,7 @@ bool cplayback::begin(std::string &err) {
         const creplay_player &p = h.players[i];
         if (((h.humans >> i) & 1) && p.dressed) game.dressed |= 1u << i;
         game.outfits[i] = coutfit{p.hair, p.shirt, p.pants};
-        game.names[i] = p.name;
+        scoreboard_name(i, p.name);
     }
     // A host without a player recorded no view of its own: the first human's, or slot 0's.
     game.local = h.local;
@@ -480,6 +478,7 @@ bool cplayback::begin(std::string &err) {
         game.quit();
         options = saved;
         put_slots(game, kept);
+        scoreboard_names_clear();
         err = "its map " + h.map + " cannot be loaded";
         trouble = REPLAY_NO_MAP;
         return false;
@@ -523,6 +522,7 @@ void cplayback::end() {
     game.quit();
     options = saved;
     put_slots(game, kept);
+    scoreboard_names_clear();
     input.clear();
     running = false;
 }

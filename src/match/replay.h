@@ -45,7 +45,8 @@ int replay_header_trouble(bool header_read, const creplay_header &h, std::string
                           bool any_map = false);
 
 // The header of the match that is about to start from the options, the chosen map and
-// who plays which slot (game.humans, game.local, game.dressed, game.outfits, game.names).
+// who plays which slot (game.humans, game.local, game.dressed, game.outfits, and the
+// names given to scoreboard_name).
 bool replay_header_now(uint32_t seed, creplay_header &h, std::string &err);
 
 // Whether a file name is one the game gives a recording: DATE_TIME_MAP.krr and its
@@ -66,7 +67,8 @@ void prune_replays(const std::string &dir, int keep, const std::string &spare);
 //
 // Recording a match, the network's way as well as the single player's:
 //   1. Set the match up: the options (settings and map), game.humans, game.local,
-//      game.dressed and game.outfits, game.names; srand(seed); game.init().
+//      game.dressed and game.outfits, the players' names (scoreboard_name); srand(seed);
+//      game.init().
 //   2. open_in(replay_dir(), seed): the header takes all of that as it stands.
 //   3. For every tick in order, once every human's input for it is known: leave(slot)
 //      for each slot that turns bot from this tick on (as game.leave was called before

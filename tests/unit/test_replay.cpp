@@ -15,6 +15,7 @@
 
 #include "match/game.h"
 #include "match/replay.h"
+#include "match/scoreboard.h"
 #include "match/rewind.h"
 #include "match/world.h"
 #include "match/sim.h"
@@ -220,7 +221,7 @@ TEST_F(Recording, SeveralHumansOneLeavingPlayBackToTheSameWorlds) {
     game.outfits[1] = coutfit{2, 1, 0};
     game.outfits[2] = coutfit{1, 0, 2};
     game.outfits[4] = coutfit{0, 2, 2};
-    game.names[1] = "ann", game.names[4] = "Zed 4";
+    scoreboard_name(1, "ann"), scoreboard_name(4, "Zed 4");
     const long LEAVES = 700;
     srand(77);
     ASSERT_TRUE(game.init());
@@ -241,12 +242,13 @@ TEST_F(Recording, SeveralHumansOneLeavingPlayBackToTheSameWorlds) {
     ASSERT_TRUE(rec.close(stats.line()));
     game.quit();
     game = cgame();
+    scoreboard_names_clear();
 
     std::string err;
     ASSERT_TRUE(playback.load(dir + "/three.krr", err)) << err;
     ASSERT_TRUE(playback.begin(err)) << err;
     EXPECT_EQ(2, game.local);
-    EXPECT_EQ("Zed 4", game.names[4]);
+    EXPECT_EQ("Zed 4", scoreboard_name_of(4));
     EXPECT_TRUE(players[0].bot);
     EXPECT_EQ(2, players[4].pants);
     EXPECT_EQ(1, players[2].hair);
