@@ -647,6 +647,7 @@ int krag_main(int argc, char **argv) {
             break;
         case CHOICE_NETWORK:
             network_screen();
+            settings_save(); // the match settings are the options' own
             break;
         case CHOICE_CREDITS:
             credits.init();
