@@ -56,6 +56,15 @@ sim "$tmp/match.krr"
 expect 0 "" "a fresh recording"
 [ "$(tail -1 "$tmp/out")" = "$line" ] || fail "replayed line differs: $(tail -1 "$tmp/out")"
 
+# Two recordings compared tick by tick: the same match agrees; another seed parts at once.
+"$tmp/game/krag-sim" --replay "$tmp/match.krr" "$tmp/match.krr" >"$tmp/out" 2>&1 ||
+    fail "a recording compared with itself: $(cat "$tmp/out")"
+"$tmp/game/krag-sim" --map arena.krm --type 2 --bots 2 --kills 2 --seed 6 --ticks 300 \
+    --record "$tmp/other.krr" >/dev/null || fail "recording another match"
+"$tmp/game/krag-sim" --replay "$tmp/match.krr" "$tmp/other.krr" >"$tmp/out" 2>&1
+[ $? -eq 1 ] && grep -q "first differ after tick 0, in " "$tmp/out" ||
+    fail "two matches compared: $(cat "$tmp/out")"
+
 # A result line that is not what the match gives: both lines are shown.
 LC_ALL=C sed 's/winner=/winnxr=/' "$tmp/match.krr" >"$tmp/line.krr"
 sim "$tmp/line.krr"

@@ -218,22 +218,77 @@ TEST(ReplayFile, ATrailerThatDisagreesWithTheBodyIsRefused) {
     EXPECT_NE(std::string::npos, err.find("after the trailer")) << err;
 }
 
-TEST(ReplayFile, MalformedRecordsAreRefused) {
-    std::string head;
-    creplay_writer::header(sample_header(), head);
-    const std::string cases[] = {
-        std::string("\xff", 1),                     // unknown record
-        std::string("\x00\x00", 2),                 // a run of no ticks
-        std::string("\x18\x08", 2),                 // unknown mouse buttons
-        std::string("\x12\xfe\xff\x07\x00", 5),     // the pointer jumps off any screen
-        std::string("\x03\x05\x00\x00\x00\x00", 6), // a checksum labelled with the wrong tick
-        std::string("\x04\xff\xff\xff\xff\xff\xff\xff\xff\xff\x7f", 11), // actions beyond 32 bits
+// A version 2 header: slots 1 and 2 of 0-3 human, slot 2 followed.
+creplay_header header2() {
+    creplay_header h = sample_header();
+    h.version = 2;
+    h.settings.bots = 3;
+    h.humans = 0b110;
+    h.local = 2;
+    h.players[1] = creplay_player{true, 2, 0, 1, "ann"};
+    h.players[2] = creplay_player{false, 0, 0, 0, ""};
+    return h;
+}
+
+// Every kind of malformed record or out-of-range field, in either version, is refused
+// with a reason that names it.
+TEST(ReplayFile, MalformedRecordsAndFieldsAreRefusedWithTheirReason) {
+    using bytes = std::string;
+    struct bad {
+        int version;
+        void (*change)(creplay_header &); // to the header, written without its checks
+        bytes body;
+        const char *reason;
     };
-    for (const std::string &body : cases) {
+    auto none = [](creplay_header &) {};
+    const bad cases[] = {
+        {1, none, bytes("\xff", 1), "unknown record"},
+        {1, none, bytes("\x00\x00", 2), "impossible length"},
+        {1, none, bytes("\x18\x08", 2), "unknown mouse buttons"},
+        {1, none, bytes("\x12\xfe\xff\x07\x00", 5), "off any screen"},
+        {1, none, bytes("\x03\x05\x00\x00\x00\x00", 6), "labelled tick 5"},
+        {1, none, bytes("\x14\xff\xff\xff\xff\xff\xff\xff\xff\xff\x7f", 11), "32 bits"},
+        {2, none, bytes("\x04\x80", 2), "slots 0x01, not all human"},    // slot 0 is a bot
+        {2, none, bytes("\x0b\x03", 2), "slot 3 turns bot but is no human"},
+        {2, none, bytes("\x0b\x02\x10\x80", 4), "slots 0x04, not all human"}, // after leaving
+        {2, none, bytes("\x0b\x09", 2), "slot 9 turns bot"},
+        {2, none, bytes("\x08\x30", 2), "slot 1's change byte 0x30 is malformed"},
+        {2, none, bytes("\x08\xff", 2), "one-byte aim move is out of range"},
+        {2, none, bytes("\x08\x02\xfe\xff\x07\x00", 6), "off any screen"},
+        {2, none, bytes("\x01\x00", 2), "impossible length"},
+        {2, none, bytes("\x09\x03\x01\x00\x00\x00\x00\x00\x00\x00\x00", 11), "labelled tick 1"},
+        {2, none, bytes("\x02", 1), "unknown record 0x02"},
+        {2, [](creplay_header &h) { h.humans = 0b10010; }, "", "human slots 0x12 are not all among the match's 4"},
+        {2, [](creplay_header &h) { h.local = 3; }, "", "followed slot 3 is not a human slot"},
+        {2, [](creplay_header &h) { h.players[1].name = "a\tb"; }, "", "slot 1's name"},
+        {2, [](creplay_header &h) { h.players[2].name = "sixteen letters!"; }, "", "slot 2's name"},
+        {2, [](creplay_header &h) { h.players[1].hair = 3; }, "", "slot 1's outfit 28 is out of range"},
+    };
+    for (const bad &c : cases) {
+        creplay_header h = c.version == 1 ? sample_header() : header2();
+        std::string head;
+        ASSERT_TRUE(creplay_writer::header(h, head));
+        c.change(h);
+        if (c.version == 2) { // the writer's checks bypassed: the reader must catch it
+            creplay_header first = h;
+            first.version = 1;
+            std::string v1;
+            creplay_writer::header(first, v1);
+            head.resize(v1.size()); // the fields both versions share
+            head += (char)h.humans;
+            head += (char)h.local;
+            for (int i = 0; i < MAX_PLAYERS; i++)
+                if ((h.humans >> i) & 1) {
+                    const creplay_player &p = h.players[i];
+                    head += (char)(p.dressed ? p.hair * 9 + p.shirt * 3 + p.pants : REPLAY_NO_OUTFIT);
+                    head += (char)p.name.size();
+                    head += p.name;
+                }
+        }
         creplay r;
         std::string err;
-        EXPECT_FALSE(read(head + body, r, err)) << (int)(unsigned char)body[0];
-        EXPECT_FALSE(err.empty());
+        EXPECT_FALSE(read(head + c.body, r, err)) << c.reason;
+        EXPECT_NE(std::string::npos, err.find(c.reason)) << c.reason << ": " << err;
     }
 }
 
