@@ -10,6 +10,7 @@
 
 #include "match/game.h"
 #include "match/replayfile.h"
+#include "match/scoreboard.h"
 #include "match/sim.h"
 #include "shell/datadir.h"
 #include "shell/files.h"
@@ -174,9 +175,38 @@ bool cnetmatch::setup_world() {
     }
     net.session.attach(play.door());
     started = true;
-    for (int i = 0; i < NET_MAX_PLAYERS; i++)
+    for (int i = 0; i < NET_MAX_PLAYERS; i++) {
         starters[i] = s.names().human[i] ? s.names().name[i] : std::string();
+        scoreboard_name(i, starters[i]);
+    }
+    recorded = 0;
+    if (rec.open_in(replay_dir(), s.settings().seed)) replay_path = rec.path;
     return true;
+}
+
+static ccontrol game_control(const cnet_input &in) { return {in.actions, in.buttons, in.aim_x, in.aim_y}; }
+
+// Every human's inputs of the ticks every machine agrees on go into the replay, in
+// order, with the slots that turn bot and this machine's confirmed hashes.
+void cnetmatch::record_confirmed() {
+    const csession &s = net.session;
+    const crollback &m = s.match();
+    long upto = std::min(m.confirmed(), m.now());
+    if (s.end_tick() >= 0) upto = std::min(upto, s.end_tick());
+    for (; recorded < upto; recorded++) {
+        long t = recorded;
+        uint64_t hash;
+        if (t > 0 && t % HASH_EVERY == 0) {
+            if (!s.hash_at(t, hash)) return; // comes with a later frame
+            rec.check(hash);
+        }
+        ccontrol in[MAX_PLAYERS] = {};
+        for (int i = 0; i < NET_MAX_PLAYERS && i < MAX_PLAYERS; i++) {
+            if (m.leaves_at(i) == t && s.humans() >> i & 1) rec.leave(i);
+            if (m.human_at(i, t)) in[i] = game_control(m.input(i, t));
+        }
+        rec.tick(in);
+    }
 }
 
 // A player who left: said once on the log and for a while on the screen.
@@ -211,13 +241,27 @@ void cnetmatch::frame(const ccontrol &local) {
         return;
     }
     net.session.frame(wire_input(local));
+    if (started) record_confirmed();
     if (started && game.local >= 0) game.follow();
     if (net.session.state() == SESSION_PLAYING) see_departures();
     net.pump();
     if (net.session.state() == SESSION_OVER && started && final_line.empty()) finish_match();
 }
 
-void cnetmatch::finish_match() { final_line = play.result(); }
+// The replay ends where every machine agreed: at the decision, or for a match cut
+// short (out of step, the host gone, left) at the last confirmed tick, when the world
+// can still go back there; else the file is left unfinished, playable to its last
+// checkpoint.
+void cnetmatch::finish_match() {
+    record_confirmed();
+    csession &s = net.session;
+    bool there = s.end_tick() >= 0 ? recorded == s.end_tick() : s.match().rewind(recorded);
+    final_line = play.result();
+    if (there)
+        rec.close(play.stats.line());
+    else
+        rec.abandon();
+}
 
 void cnetmatch::press_pause() {
     if (net.session.state() != SESSION_PLAYING) return;

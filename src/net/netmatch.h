@@ -20,6 +20,7 @@
 #include <string>
 
 #include "match/control.h"
+#include "match/replay.h"
 #include "net/driver.h"
 #include "net/networld.h"
 
@@ -120,7 +121,10 @@ class cnetmatch {
     long frames = 0;
     bool map_checked = false;
 
+    crecorder rec;
+    long recorded = 0; // ticks in the replay
     std::string starters[NET_MAX_PLAYERS]; // names of the humans not yet seen leaving
+    void record_confirmed();
     void see_departures();
     void fresh(); // leaves what went before and forgets it
     void lobby_map();

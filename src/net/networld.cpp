@@ -115,14 +115,10 @@ void cnetworld::tick(const cnet_input *in, const bool *human) {
         if (human[s]) mask |= 1u << s;
         c[s] = {in[s].actions, in[s].buttons, in[s].aim_x, in[s].aim_y};
     }
-    // A player who left plays on as a bot from the host's tick. Until the world keeps
-    // its human slots itself, the mask and each player's bot flag (which the saved world
-    // covers) are set from the door's list every tick, so a tick run again after a
-    // restore sees the same slots.
-    game.humans = mask;
+    // A player who left plays on as a bot from the host's tick; the world keeps its
+    // human slots, so a tick run again after a restore sees them as they were.
     for (int s = 0; s < MAX_PLAYERS; s++)
-        if (players[s].active && s > 0) players[s].bot = !(mask >> s & 1);
-    if (players[0].active && !(mask & 1)) players[0].bot = true;
+        if (game.human(s) && !(mask >> s & 1)) game.leave(s);
 
     int deaths[MAX_PLAYERS], suicides[MAX_PLAYERS], before[MAX_PLAYERS];
     for (int s = 0; s < MAX_PLAYERS; s++)

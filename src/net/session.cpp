@@ -371,6 +371,13 @@ void csession::compare(int peer, long tick, uint64_t hash) {
     p.hashes_tick[i] = tick, p.hashes[i] = hash;
 }
 
+bool csession::hash_at(long tick, uint64_t &hash) const {
+    int i = (tick / HASH_EVERY) % NET_HASH_KEEP;
+    if (tick <= 0 || tick % HASH_EVERY || my_hash_tick[i] != tick) return false;
+    hash = my_hash[i];
+    return true;
+}
+
 void csession::exchange_hashes() {
     long tick;
     uint64_t hash;

@@ -94,6 +94,9 @@ class csession {
     const std::string &status() const { return message; }
     long end_tick() const { return ended_at; } // decided after this tick, or -1
     long out_of_step() const { return mismatch; } // tick of differing hashes, or -1
+    // This machine's confirmed hash of the world after `tick` ticks, once handed out
+    // for comparing (every HASH_EVERY ticks; the last NET_HASH_KEEP kept).
+    bool hash_at(long tick, uint64_t &hash) const;
     const crollback &match() const { return game; }
     crollback &match() { return game; }
     const cnet_figures &figures() const { return fig; }

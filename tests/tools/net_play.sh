@@ -77,6 +77,18 @@ same_results "map match" host a b
 cmp -s "$tmp/maps/ours.krm" "$tmp/a/data/krag/krm/ours.krm" || fail "the joiner without the map did not keep it"
 cmp -s "$build/krm/dunes.krm" "$tmp/b/data/krag/krm/ours.krm" || fail "a joiner's own map of that name was changed"
 ls -A "$tmp/a/data/krag/krm" "$tmp/b/data/krag/krm" | grep -q '\.tmp$' && fail "a temporary was left"
+# Every machine kept a replay of every human's inputs that plays back to the line it
+# printed, and two of them name no tick where they part.
+for n in host a b; do
+    f=$(ls "$tmp/$n/data/krag/replays/"*.krr 2>/dev/null | head -1)
+    if [ -z "$f" ]; then fail "$n kept no replay"; continue; fi
+    cp "$f" "$tmp/$n.krr"
+    line=$(HOME=$tmp/$n XDG_DATA_HOME=$tmp/$n/data "$build/krag-sim" --replay "$f" --map "$tmp/maps/ours.krm" 2>&1 | tail -1)
+    [ "$line" = "$(sed 's/ hash=.*//' "$tmp/$n.out")" ] ||
+        fail "$n's replay: '$line', played: '$(cat "$tmp/$n.out")'"
+done
+"$build/krag-sim" --replay "$tmp/host.krr" "$tmp/b.krr" --map "$tmp/maps/ours.krm" >/dev/null 2>&1 ||
+    fail "the host's and a joiner's replays part"
 
 # ---- 2: a joiner killed mid-match; a latecomer refused ----
 port=$(free_port)
