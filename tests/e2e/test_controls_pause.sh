@@ -116,17 +116,26 @@ walk_round() {
     if [ "$x2" -gt "$x1" ] || [ "$x3" -lt "$x2" ]; then echo ok; else
         echo "bad: L and J did not walk ($x1 -> $x2 -> $x3)"; fi
 }
+# Not seen in the paused picture (killed, or the bot standing in front of him): resume,
+# and pause again once he shows, until a paused picture has him in it.
+seen_paused() {
+    local i
+    for i in 1 2 3 4 5 6 7 8; do
+        paused_now "$(e2e_shot seen)" || { e2e_key p 0.1; paused_shown || continue; }
+        human_shown "$(e2e_shot seen)" && return 0
+        e2e_key p 0.1
+        running && e2e_poll_shot 20 human_shown
+        e2e_key p 0.1
+        paused_shown
+    done
+    return 1
+}
 verdict=dead
-for round in 1 2 3; do
+for round in 1 2 3 4 5; do
+    seen_paused || break
     verdict=$(walk_round)
     echo "walking round $round: $verdict"
     [ "$verdict" = dead ] || break
-    # Killed: wait until the human is back on screen (the HUD stays up meanwhile), then
-    # pause again.
-    e2e_key p 0.1
-    e2e_poll_shot 20 human_shown
-    e2e_key p 0.1
-    paused_shown
 done
 e2e_check "J and L walk, A and D do not ($verdict)" test "$verdict" = ok
 
