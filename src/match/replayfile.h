@@ -73,9 +73,9 @@ struct creplay_settings {
 
 // A human slot of a version 2 file.
 struct creplay_player {
-    bool dressed;            // wears the outfit below; else what it draws
-    int hair, shirt, pants;  // 0-2 each
-    std::string name;        // may be empty
+    bool dressed = false;               // wears the outfit below; else what it draws
+    int hair = 0, shirt = 0, pants = 0; // 0-2 each
+    std::string name;                   // may be empty
 };
 
 struct creplay_header {
