@@ -178,9 +178,16 @@ static bool distinct(const int *slots, int n) {
 // An input block: per tick a tag byte (1: actions follow, 2: buttons follow, 4: the aim
 // moved, as two zigzags from the previous tick's) whose high five bits repeat the same
 // input that many more ticks. The first tick is told against a zero input.
-static void put_block(const cnet_block &b, cpacker &out) {
+// Ticks in an inputs packet other than its `now` go as their distance from it, a byte
+// where the whole tick would take two or three.
+static void put_tick(long tick, long now, cpacker &out) { out.zigzag((int)(now - tick)); }
+static long get_tick(cunpacker &u, long now) {
+    return u.in(now - (long)u.zigzag(), 0, NET_MAX_TICK, "a tick is out of range");
+}
+
+static void put_block(const cnet_block &b, long now, cpacker &out) {
     out.u8(b.slot);
-    out.varint(b.first);
+    put_tick(b.first, now, out);
     out.u8(b.count);
     cnet_input prev = {0, 0, 0, 0};
     for (int i = 0; i < b.count;) {
@@ -201,9 +208,9 @@ static void put_block(const cnet_block &b, cpacker &out) {
     }
 }
 
-static void get_block(cunpacker &u, cnet_block &b) {
+static void get_block(cunpacker &u, long now, cnet_block &b) {
     b.slot = u.in(u.u8(), 0, NET_MAX_PLAYERS - 1, "a player slot is out of range");
-    b.first = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
+    b.first = get_tick(u, now);
     b.count = u.in(u.u8(), 1, NET_MAX_BURST, "an input count is out of range");
     if (b.first + b.count > NET_MAX_TICK) u.fail("a tick is out of range");
     cnet_input prev = {0, 0, 0, 0};
@@ -316,13 +323,13 @@ bool net_encode(const cnet_msg &m, cpacker &out) {
         }
         if (!distinct(slots, in.nblocks)) return false;
         out.varint(in.now);
-        out.varint(in.echo);
+        put_tick(in.echo, in.now, out);
         out.u8(in.nacks);
         for (int i = 0; i < in.nacks; i++)
-            out.u8(in.acks[i].slot), out.varint(in.acks[i].next);
+            out.u8(in.acks[i].slot), put_tick(in.acks[i].next, in.now, out);
         out.u8(in.nblocks);
         for (int i = 0; i < in.nblocks; i++)
-            put_block(in.blocks[i], out);
+            put_block(in.blocks[i], in.now, out);
         break;
     }
     case PKT_HASH:
@@ -395,17 +402,17 @@ bool net_decode(const uint8_t *p, size_t n, cnet_msg &out, std::string &err) {
     case PKT_INPUTS: {
         cnet_inputs &in = m.inputs;
         in.now = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
-        in.echo = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
+        in.echo = get_tick(u, in.now);
         in.nacks = u.in(u.u8(), 0, NET_MAX_PLAYERS, "too many acknowledgements");
         int slots[NET_MAX_PLAYERS];
         for (int i = 0; i < in.nacks && u.ok(); i++) {
             slots[i] = in.acks[i].slot = u.u8();
-            in.acks[i].next = u.in(u.varint(), 0, NET_MAX_TICK, "a tick is out of range");
+            in.acks[i].next = get_tick(u, in.now);
         }
         if (u.ok() && !distinct(slots, in.nacks)) u.fail("a player slot is out of range or twice");
         in.nblocks = u.in(u.u8(), 0, NET_MAX_PLAYERS, "too many input blocks");
         for (int i = 0; i < in.nblocks && u.ok(); i++) {
-            get_block(u, in.blocks[i]);
+            get_block(u, in.now, in.blocks[i]);
             slots[i] = in.blocks[i].slot;
         }
         if (u.ok() && !distinct(slots, in.nblocks)) u.fail("a player slot is out of range or twice");

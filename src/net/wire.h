@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-const int NET_PROTOCOL = 1;            // bumped whenever a message changes
+const int NET_PROTOCOL = 2;            // bumped whenever a message changes
 const int NET_DEFAULT_PORT = 24680;    // UDP
 const int NET_MAX_PLAYERS = 6;         // slots in a match, humans and bots
 const int NET_NAME_MAX = 15;           // characters of a player's name

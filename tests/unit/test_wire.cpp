@@ -141,7 +141,7 @@ TEST(wire, RefusesOutOfRangeFields) {
         {"33 ticks in a block", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 33, 0xf8, 0}},
         {"a run past its block", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 2, 0x10}},
         {"one slot in two blocks", {PKT_INPUTS, 0, 0, 0, 2, 3, 0, 1, 0, 3, 9, 1, 0}},
-        {"tick past the last", {PKT_INPUTS, 0, 0, 0, 1, 0, 0xff, 0xff, 0xff, 0x07, 2, 0, 0}},
+        {"tick past the last", {PKT_INPUTS, 0, 0, 0, 1, 0, 0xfd, 0xff, 0xff, 0x0f, 2, 0, 0}},
         {"unknown action bit", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 1, 0x80, 0x80, 0x10}},
         {"unknown button bit", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 2, 8}},
         {"aim far outside", {PKT_INPUTS, 0, 0, 0, 1, 0, 0, 1, 4, 0x80, 0x80, 0x01, 0}},
