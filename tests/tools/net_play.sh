@@ -3,7 +3,8 @@
 # krag-sim joiners. Everyone prints the same result line and hash; a joiner lacking the
 # host's map keeps it in its map folder, one with a different map of that name keeps
 # its own; a joiner killed mid-match turns bot at one tick on every machine and the
-# rest finish alike; a joiner coming to a full match is refused.
+# rest finish alike; a joiner coming to a full match is refused; a host killed mid-match
+# ends the match for every joiner, who keeps its replay.
 # Usage: net_play.sh BUILD SOURCE
 set -u
 build=$(cd "$1" && pwd)
@@ -110,6 +111,20 @@ left=$(grep -o 'a bot plays slot [0-9] from tick [0-9]*' "$tmp/host.err")
 [ -n "$left" ] || fail "the host never turned the lost joiner's slot bot"
 for n in c d; do
     grep -qF "$left" "$tmp/$n.err" || fail "$n: '$left' not seen alike: $(grep 'bot plays' "$tmp/$n.err")"
+done
+
+# ---- 3: the host killed mid-match: every joiner is told, ends, and keeps a replay ----
+port=$(free_port)
+as host "$build/krag" --host --headless --players 2 --port "$port" --type INSTAGIB --kills 25 --bots 1 --matches 1
+wait_for host "WAITING FOR PLAYERS (0 OF 2)"
+for n in f g; do as $n "$build/krag-sim" --join "127.0.0.1:$port" --restless --seed 7; done
+wait_for g "playing slot" && sleep 1
+kill -9 $(pgrep -P "$pid_host")
+for n in f g; do
+    finish $n
+    [ "$status" -eq 1 ] && grep -qF "the host left the match" "$tmp/$n.err" || fail "host gone: $n exited $status: $(cat "$tmp/$n.err")"
+    f=$(ls "$tmp/$n/data/krag/replays/"*.krr 2>/dev/null | head -1)
+    [ -n "$f" ] && "$build/krag-sim" --replay "$f" >/dev/null 2>&1 || fail "host gone: $n kept no replay that plays"
 done
 
 [ $fails -eq 0 ] && echo "network matches over loopback: ok"
